@@ -1,0 +1,40 @@
+// The MIDI output devices of the system: the built-in synthesizer as device -1,
+// then every MIDI output port the system offers as devices 0..Count()-1.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace tez {
+
+// One open output device.
+class MidiOutput {
+public:
+    virtual ~MidiOutput() = default;
+    // Sends one complete message: a channel message of 2 or 3 bytes, or a system
+    // exclusive message beginning with F0. The bytes are consumed before it returns.
+    // Called from the timer thread.
+    virtual bool Send(std::span<const std::uint8_t> message) = 0;
+    // Leaves no note sounding: for a port All Sound Off, All Notes Off, sustain off and
+    // Reset All Controllers on all 16 channels; for the synthesizer its own full reset.
+    virtual void Reset() = 0;
+};
+
+// A list of devices that can be opened by id.
+class MidiDevices {
+public:
+    virtual ~MidiDevices() = default;
+    // Number of system ports (ids 0..n-1); the synthesizer (-1) is always there besides.
+    virtual int Count() = 0;
+    // The device's name as the system gives it; empty when the id names no device.
+    virtual std::string Name(int id) = 0;
+    // Opens a device; nullptr when it cannot be opened.
+    virtual std::unique_ptr<MidiOutput> Open(int id) = 0;
+};
+
+// The system's devices: FluidSynth as -1, RtMidi's ports (ALSA sequencer, JACK) as 0..n-1.
+MidiDevices& SystemMidiDevices();
+
+}  // namespace tez
