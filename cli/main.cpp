@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
@@ -7,6 +9,14 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("tezplayer ") + TEZ_VERSION_STRING);
     app.require_subcommand(1);
     tez::cli::AddConvertCommand(app);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& failure) {
+        // A command that failed: its short message, then the exit code it chose.
+        std::fprintf(stderr, "%s\n", failure.what());
+        return failure.get_exit_code();
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
     return 0;
 }

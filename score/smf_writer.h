@@ -11,9 +11,9 @@
 namespace tez {
 
 inline constexpr const char* kScoreMidiFileName = "tez_p.smf";
-inline constexpr std::int32_t kScoreDivision = 120;       // ticks per quarter note
-inline constexpr std::int32_t kScoreTempo = 480000;       // microseconds per quarter note
-inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;   // largest four-byte quantity
+inline constexpr std::int32_t kScoreDivision = 120;      // ticks per quarter note
+inline constexpr std::int32_t kScoreTempo = 480000;      // microseconds per quarter note
+inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;  // largest four-byte quantity
 
 // One slot of the table of notes still sounding.
 struct SoundingNote {

@@ -1,0 +1,64 @@
+// `tez convert SCORE [-o OUT]`: writes the score's Standard MIDI File.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "commands.h"
+#include "score/note_table.h"
+#include "score/smf_writer.h"
+
+namespace tez::cli {
+namespace {
+
+struct ConvertOptions {
+    std::string score;
+    std::string output = kScoreMidiFileName;
+};
+
+void PrintWarnings(const std::string& score, const Diagnostics& diagnostics) {
+    for (const Diagnostic& d : diagnostics)
+        std::fprintf(stderr, "%s\n", FormatWarning(score, d).c_str());
+}
+
+void Convert(const ConvertOptions& options) {
+    NoteTable table;
+    Diagnostics diagnostics;
+    switch (ReadScore(table, options.score, &diagnostics)) {
+        case ReadStatus::kOk:
+            break;
+        case ReadStatus::kOpenFailed:
+            throw CLI::RuntimeError("file open error", 1);
+        case ReadStatus::kOutOfMemory:
+            throw CLI::RuntimeError("out of memory reading the score", 1);
+    }
+    ScoreMidiSummary summary;
+    const WriteStatus status = WriteScoreMidiFile(table, options.output, &diagnostics, &summary);
+    PrintWarnings(options.score, diagnostics);
+    switch (status) {
+        case WriteStatus::kOk:
+            break;
+        case WriteStatus::kCreateFailed:
+            throw CLI::RuntimeError("cannot create " + options.output, 1);
+        case WriteStatus::kWriteFailed:
+            throw CLI::RuntimeError("cannot write " + options.output, 1);
+        case WriteStatus::kOutOfMemory:
+            throw CLI::RuntimeError("out of memory writing " + options.output, 1);
+    }
+    const double seconds =
+        static_cast<double>(summary.lengthTicks) * kScoreTempo / kScoreDivision / 1e6;
+    std::printf("%s: %d records, %d notes, %llu ticks (%.3f s)\n", options.output.c_str(),
+                summary.records, summary.notes,
+                static_cast<unsigned long long>(summary.lengthTicks), seconds);
+}
+
+}  // namespace
+
+void AddConvertCommand(CLI::App& app) {
+    auto options = std::make_shared<ConvertOptions>();
+    CLI::App* command = app.add_subcommand("convert", "Convert a score to a Standard MIDI File");
+    command->add_option("score", options->score, "Score file (.tez)")->required();
+    command->add_option("-o,--output", options->output, "Output file (default tez_p.smf)");
+    command->callback([options] { Convert(*options); });
+}
+
+}  // namespace tez::cli

@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <memory>
+
+#include "note_table.h"
+
+namespace tez {
+namespace {
+
+constexpr std::array<bool, 256> MakeLetterOrDigitTable() {
+    std::array<bool, 256> table{};
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = true;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        table[c] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        table[c] = true;
+    return table;
+}
+// Only ASCII letters and digits count, byte by byte, whatever the locale says.
+constexpr std::array<bool, 256> kLetterOrDigit = MakeLetterOrDigitTable();
+
+// Assembles lines from a stream of bytes and parses each one at its line feed.
+class LineAssembler {
+  public:
+    LineAssembler(NoteTable& table, Diagnostics* diagnostics)
+        : table_(table), diagnostics_(diagnostics) {}
+
+    // False when the table could not grow.
+    bool Feed(std::string_view bytes) {
+        for (const char ch : bytes) {
+            const auto byte = static_cast<unsigned char>(ch);
+            if (kLetterOrDigit[byte]) {
+                Keep(byte);
+            } else if (byte == '\n' && !EndLine()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Text after the last line feed is not parsed.
+    void Finish() { table_.lastIndex = table_.count - 1; }
+
+  private:
+    void Keep(unsigned char byte) {
+        if (lineLength_ < kMaxLineLetters) {
+            lineBuffer_[lineLength_++] = byte;
+        } else if (!lineTooLong_) {
+            lineTooLong_ = true;
+            Warn("line has more than 1022 letters and digits; the rest of it is ignored");
+        }
+    }
+
+    bool EndLine() {
+        lineBuffer_[lineLength_] = '\n';
+        lineBuffer_[lineLength_ + 1] = 0;
+        const bool stored = ParseScoreLine(table_, lineBuffer_.data(), lineLength_ + 1,
+                                           table_.count, lineNumber_, diagnostics_);
+        lineLength_ = 0;
+        lineTooLong_ = false;
+        if (stored) {
+            table_.sourceLines.push_back(lineNumber_);
+            ++table_.count;
+            if (table_.count == table_.capacity && !GrowNoteTable(table_))
+                return false;
+        }
+        ++lineNumber_;
+        return true;
+    }
+
+    void Warn(std::string message) {
+        if (diagnostics_ != nullptr)
+            diagnostics_->push_back({lineNumber_, std::move(message)});
+    }
+
+    NoteTable& table_;
+    Diagnostics* diagnostics_;
+    std::array<std::int32_t, kLineBufferSize> lineBuffer_{};
+    std::int32_t lineLength_ = 0;
+    std::int32_t lineNumber_ = 1;
+    bool lineTooLong_ = false;
+};
+
+ReadStatus OutOfMemory(NoteTable& table) {
+    FreeNoteTable(table);
+    table.count = 0;
+    table.lastIndex = -1;
+    return ReadStatus::kOutOfMemory;
+}
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+}  // namespace
+
+ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics) {
+    if (!AllocateNoteTable(table))
+        return OutOfMemory(table);
+    table.count = 0;
+    LineAssembler lines(table, diagnostics);
+    if (!lines.Feed(text))
+        return OutOfMemory(table);
+    lines.Finish();
+    return ReadStatus::kOk;
+}
+
+ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* diagnostics) {
+    if (!AllocateNoteTable(table))
+        return OutOfMemory(table);
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return ReadStatus::kOpenFailed;
+    table.count = 0;
+    LineAssembler lines(table, diagnostics);
+    constexpr std::size_t kChunk = 1 << 16;
+    const auto buffer = std::make_unique<char[]>(kChunk);
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer.get(), kChunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got == 0)
+            break;
+        if (got < 0) {  // e.g. a directory: unreadable, like a file that does not open
+            if (!AllocateNoteTable(table))
+                return OutOfMemory(table);
+            table.count = 0;
+            return ReadStatus::kOpenFailed;
+        }
+        if (!lines.Feed({buffer.get(), static_cast<std::size_t>(got)}))
+            return OutOfMemory(table);
+    }
+    lines.Finish();
+    return ReadStatus::kOk;
+}
+
+}  // namespace tez
