@@ -89,6 +89,7 @@ bool AllocateNoteTable(NoteTable& table) {
         return false;
     }
     table.capacity = kNoteTableStep;
+    table.count = 0;
     return true;
 }
 

@@ -112,7 +112,6 @@ class FileDescriptor {
 ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics) {
     if (!AllocateNoteTable(table))
         return OutOfMemory(table);
-    table.count = 0;
     LineAssembler lines(table, diagnostics);
     if (!lines.Feed(text))
         return OutOfMemory(table);
@@ -126,7 +125,6 @@ ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* dia
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         return ReadStatus::kOpenFailed;
-    table.count = 0;
     LineAssembler lines(table, diagnostics);
     constexpr std::size_t kChunk = 1 << 16;
     const auto buffer = std::make_unique<char[]>(kChunk);
@@ -137,10 +135,7 @@ ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* dia
         if (got == 0)
             break;
         if (got < 0) {  // e.g. a directory: unreadable, like a file that does not open
-            if (!AllocateNoteTable(table))
-                return OutOfMemory(table);
-            table.count = 0;
-            return ReadStatus::kOpenFailed;
+            return AllocateNoteTable(table) ? ReadStatus::kOpenFailed : OutOfMemory(table);
         }
         if (!lines.Feed({buffer.get(), static_cast<std::size_t>(got)}))
             return OutOfMemory(table);
