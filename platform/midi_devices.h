@@ -11,7 +11,7 @@ namespace tez {
 
 // One open output device.
 class MidiOutput {
-public:
+  public:
     virtual ~MidiOutput() = default;
     // Sends one complete message: a channel message of 2 or 3 bytes, or a system
     // exclusive message beginning with F0. The bytes are consumed before it returns.
@@ -24,7 +24,7 @@ public:
 
 // A list of devices that can be opened by id.
 class MidiDevices {
-public:
+  public:
     virtual ~MidiDevices() = default;
     // Number of system ports (ids 0..n-1); the synthesizer (-1) is always there besides.
     virtual int Count() = 0;

@@ -1,0 +1,108 @@
+#include "platform/rtmidi_ports.h"
+
+#include <RtMidi.h>
+#include <jack/jack.h>
+
+#include "platform/rtmidi_output.h"
+
+namespace tez {
+namespace {
+
+constexpr const char* kClientName = "tez";
+
+void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
+void IgnoreJackMessage(const char*) {}
+
+// libjack writes to stderr when no server runs; asking quietly first keeps RtMidi from
+// trying (and complaining) at all.
+bool JackServerRuns() {
+    jack_set_error_function(IgnoreJackMessage);
+    jack_set_info_function(IgnoreJackMessage);
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("tez-probe", JackNoStartServer, &status);
+    if (probe == nullptr) {
+        return false;
+    }
+    jack_client_close(probe);
+    return true;
+}
+
+std::unique_ptr<RtMidiOut> MakeLister(RtMidi::Api api) {
+    try {
+        auto lister = std::make_unique<RtMidiOut>(api, kClientName);
+        lister->setErrorCallback(IgnoreRtMidiError, nullptr);
+        return lister;
+    } catch (const RtMidiError&) {
+        return nullptr;  // this backend cannot start here: it offers no port
+    }
+}
+
+}  // namespace
+
+RtMidiPorts::RtMidiPorts() = default;
+RtMidiPorts::~RtMidiPorts() = default;
+
+int RtMidiPorts::Refresh() {
+    ports_.clear();
+    if (alsa_ == nullptr) {
+        alsa_ = MakeLister(RtMidi::LINUX_ALSA);
+    }
+    if (alsa_ != nullptr) {
+        AddPortsOf(*alsa_, RtMidi::LINUX_ALSA);
+    }
+    // A JACK client of a server that has gone away is useless; look again every time.
+    jack_.reset();
+    if (JackServerRuns()) {
+        jack_ = MakeLister(RtMidi::UNIX_JACK);
+    }
+    if (jack_ != nullptr) {
+        AddPortsOf(*jack_, RtMidi::UNIX_JACK);
+    }
+    return Count();
+}
+
+void RtMidiPorts::AddPortsOf(RtMidiOut& lister, int api) {
+    try {
+        const unsigned int count = lister.getPortCount();
+        for (unsigned int i = 0; i < count; ++i) {
+            ports_.push_back(Port{api, i, lister.getPortName(i)});
+        }
+    } catch (const RtMidiError&) {
+    }
+}
+
+std::string RtMidiPorts::Name(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    return ports_[static_cast<std::size_t>(index)].name;
+}
+
+std::unique_ptr<MidiOutput> RtMidiPorts::Open(int index) {
+    if (index < 0 || index >= Count()) {
+        return nullptr;
+    }
+    const Port& port = ports_[static_cast<std::size_t>(index)];
+    if (port.api == RtMidi::UNIX_JACK && !JackServerRuns()) {
+        return nullptr;
+    }
+    auto out = MakeLister(static_cast<RtMidi::Api>(port.api));
+    if (out == nullptr) {
+        return nullptr;
+    }
+    try {
+        // The list may have changed since it was read; open the port only if it is the same.
+        if (port.index >= out->getPortCount() || out->getPortName(port.index) != port.name) {
+            return nullptr;
+        }
+        out->openPort(port.index, "out");
+        if (!out->isPortOpen()) {
+            return nullptr;
+        }
+    } catch (const RtMidiError&) {
+        return nullptr;
+    }
+    return std::make_unique<RtMidiOutput>(std::move(out));
+}
+
+}  // namespace tez

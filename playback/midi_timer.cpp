@@ -1,0 +1,42 @@
+#include "playback/midi_timer.h"
+
+namespace tez {
+
+CMidiTimer::~CMidiTimer() {
+    StopTimer();
+}
+
+std::uint32_t CMidiTimer::StartTimer(std::uint32_t delayMs, TimerCallback callback,
+                                     std::uintptr_t user) {
+    StopTimer();
+    if (delayMs < m_caps.wPeriodMin || delayMs > m_caps.wPeriodMax) {
+        return 0;
+    }
+    const std::uint32_t id = ++m_lastTimerId == 0 ? ++m_lastTimerId : m_lastTimerId;
+    m_callback = callback != nullptr ? callback : &CMidiTimer::TimerProc;
+    m_user = callback != nullptr ? user : reinterpret_cast<std::uintptr_t>(this);
+    m_timerId = id;
+    if (!m_timer.Start(std::chrono::milliseconds(delayMs), &CMidiTimer::Deliver, this)) {
+        m_timerId = 0;
+    }
+    return m_timerId;
+}
+
+int CMidiTimer::StopTimer() {
+    m_timer.Stop();
+    m_timerId = 0;
+    return 1;
+}
+
+void CMidiTimer::TimerProc(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                           std::uintptr_t) {
+    reinterpret_cast<CMidiTimer*>(user)->OnTimerTick();
+}
+
+void CMidiTimer::Deliver(void* self) {
+    auto* timer = static_cast<CMidiTimer*>(self);
+    // m_timerId is not read here: the owner clears it while the thread may still run.
+    timer->m_callback(timer->m_lastTimerId, 0, timer->m_user, 0, 0);
+}
+
+}  // namespace tez

@@ -1,0 +1,56 @@
+// A base class that turns a periodic millisecond timer into calls of OnTimerTick.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/periodic_timer.h"
+
+namespace tez {
+
+// The timer's resolution in milliseconds: the finest period it offers and the coarsest.
+struct TimerCaps {
+    std::uint32_t wPeriodMin = 1;
+    std::uint32_t wPeriodMax = 1'000'000;
+};
+
+class CMidiTimer {
+  public:
+    // The form of a timer callback: event id, message, user value and two reserved values.
+    using TimerCallback = void (*)(std::uint32_t id, std::uint32_t message, std::uintptr_t user,
+                                   std::uintptr_t reserved1, std::uintptr_t reserved2);
+
+    CMidiTimer() = default;
+    // Stops the timer. A derived class must stop it in its own destructor already, since its
+    // OnTimerTick is gone by the time this runs.
+    ~CMidiTimer();
+    CMidiTimer(const CMidiTimer&) = delete;
+    CMidiTimer& operator=(const CMidiTimer&) = delete;
+
+    // Starts a periodic event every `delayMs` milliseconds, stopping any running one first.
+    // Without a callback each period calls OnTimerTick on this object; with one it calls
+    // `callback` with `user`. Answers the event's id, 0 when the timer cannot start.
+    std::uint32_t StartTimer(std::uint32_t delayMs, TimerCallback callback = nullptr,
+                             std::uintptr_t user = 0);
+    // Returns once no callback runs or will start. Answers 1.
+    int StopTimer();
+    static void TimerProc(std::uint32_t id, std::uint32_t message, std::uintptr_t user,
+                          std::uintptr_t reserved1, std::uintptr_t reserved2);
+    virtual void OnTimerTick() {}
+
+    // How the callbacks of the last run kept time; complete after StopTimer.
+    TimingSummary LastRunTiming() const { return m_timer.Summary(); }
+
+  protected:
+    std::uint32_t m_timerId = 0;  // 0 when no event runs
+    TimerCaps m_caps;
+
+  private:
+    static void Deliver(void* self);
+
+    PeriodicTimer m_timer;
+    TimerCallback m_callback = nullptr;
+    std::uintptr_t m_user = 0;
+    std::uint32_t m_lastTimerId = 0;
+};
+
+}  // namespace tez

@@ -1,0 +1,108 @@
+// Plays one Standard MIDI File on one MIDI output device, clocked by a 1 ms timer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "platform/midi_devices.h"
+#include "playback/midi_out_port.h"
+#include "playback/midi_timer.h"
+#include "playback/smf_bytes.h"
+
+namespace tez {
+
+// Where one track stands during playback.
+struct TrackCursor {
+    // 1 while the track has events to send. Cleared by the timer thread, read by others.
+    std::atomic<std::int32_t> active{0};
+    // Absolute time in ticks of the track's next event. 64 bits, so that no sum of delta
+    // times can wrap and leave a track waiting forever.
+    std::uint64_t time = 0;
+    std::uint32_t length = 0;  // bytes of `data`
+    std::uint8_t runningStatus = 0;
+    std::unique_ptr<std::uint8_t[]> data;  // the track's bytes as they follow its chunk header
+    const std::uint8_t* pos = nullptr;     // the next unread byte
+
+    const std::uint8_t* End() const { return data.get() + length; }
+};
+
+// How a load went.
+enum class LoadResult {
+    kOk,
+    kTruncated,         // loaded; the file ends inside a track or before its last track
+    kOpenFailed,        // not loaded: the file cannot be opened or read
+    kHeaderIncomplete,  // not loaded: no whole header chunk of at least 6 bytes
+    kNoTiming,          // not loaded: the division gives no ticks per quarter note or frame
+};
+
+// A short lower-case description, e.g. "the file is cut short".
+const char* DescribeLoadResult(LoadResult result);
+
+class CSmfPlayer : public CMidiTimer {
+  public:
+    static constexpr std::int32_t kDefaultTempo = 1'000'000;  // microseconds per quarter
+
+    explicit CSmfPlayer(MidiDevices& devices = SystemMidiDevices());
+    // Stops (timer first, then the device reset and closed), then frees the tracks.
+    ~CSmfPlayer();
+
+    // Reads the whole file. 1 when tracks were loaded (a file cut short loads what is
+    // there), 0 when the file cannot be opened or is no MIDI file; then the player is empty.
+    int LoadFile(const char* path);
+    // The same from memory.
+    int LoadBytes(std::span<const std::uint8_t> file);
+    LoadResult LastLoadResult() const { return m_loadResult; }
+
+    // Releases every track; the player is empty afterwards.
+    void FreeTracks();
+    // Puts every cursor at its track's start and zeroes the clock.
+    void Rewind();
+    // 1 while at least one track has events left to send.
+    int IsAnyTrackActive() const;
+
+    // Rewinds, opens the device m_deviceId and starts the 1 ms timer. Answers 1.
+    int Play();
+    // Stops the timer, then resets and closes the device. Answers 1.
+    int Stop();
+    // One clock step; the timer calls it once per millisecond.
+    void OnTimerTick() override;
+    // Sends the event at the cursor and moves the cursor to the next one.
+    void DispatchEvent(TrackCursor& track);
+
+    // What Play does before it starts the timer: rewind, then open the device. Answers
+    // whether the device is open. For driving the callbacks without the timer.
+    int Cue();
+    // The current tick position of the clock.
+    std::uint64_t Now() const;
+    // How many empty callbacks come before the next one in which an event falls due;
+    // nothing when no track is active or the clock can never reach the next event.
+    std::optional<std::uint64_t> CallbacksUntilDue() const;
+    // Counts `callbacks` empty callbacks at once. Only while the timer does not run.
+    void SkipCallbacks(std::uint64_t callbacks);
+
+    std::int32_t m_deviceId = -1;
+    std::int32_t m_trackCount = 0;
+    std::int32_t m_format = 0;
+    std::int32_t m_division = 0;  // the header's word; top bit set: SMPTE frames
+    std::int32_t m_tempo = 0;     // microseconds per quarter note
+    std::uint64_t m_elapsedMs = 0;
+    std::uint64_t m_tickBase = 0;
+    std::unique_ptr<TrackCursor[]> m_tracks;
+    CMidiOutPort m_port;
+
+  private:
+    std::uint64_t TicksIn(std::uint64_t milliseconds) const;
+    void EndTrack(TrackCursor& track);
+    void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
+    void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);
+    void FindNextDue();
+
+    LoadResult m_loadResult = LoadResult::kOk;
+    // The earliest time among the active tracks, so idle callbacks skip the track loop.
+    std::uint64_t m_nextDue = 0;
+};
+
+}  // namespace tez

@@ -1,0 +1,158 @@
+// Loading a file into track cursors, and putting them back to the start.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "playback/smf_player.h"
+
+namespace tez {
+namespace {
+
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::uint32_t kMinHeaderLength = 6;
+
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    std::uint8_t block[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes.insert(bytes.end(), block, block + got);
+    }
+    ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+bool DivisionGivesTiming(std::uint16_t division) {
+    if ((division & 0x8000) == 0) {
+        return division != 0;
+    }
+    return (division & 0xFF) != 0;  // SMPTE: ticks per frame; the frame rate is never 0
+}
+
+// A chunk as it stands in the file: its data may be cut short by the end of the file.
+struct ChunkView {
+    std::size_t offset;
+    std::uint32_t length;
+    bool cutShort;
+};
+
+std::vector<ChunkView> FindTrackChunks(std::span<const std::uint8_t> file, std::size_t offset,
+                                       std::int32_t wanted) {
+    std::vector<ChunkView> chunks;
+    while (static_cast<std::int32_t>(chunks.size()) < wanted &&
+           file.size() - offset >= kChunkHeaderSize) {
+        const std::uint32_t declared = ReadBigEndian32(&file[offset + 4]);
+        offset += kChunkHeaderSize;
+        const std::size_t available = file.size() - offset;
+        const bool cutShort = declared > available;
+        const auto length = cutShort ? static_cast<std::uint32_t>(available) : declared;
+        chunks.push_back(ChunkView{offset, length, cutShort});
+        offset += length;
+    }
+    return chunks;
+}
+
+}  // namespace
+
+const char* DescribeLoadResult(LoadResult result) {
+    switch (result) {
+        case LoadResult::kOk:
+            return "ok";
+        case LoadResult::kTruncated:
+            return "the file is cut short; it plays as far as it goes";
+        case LoadResult::kOpenFailed:
+            return "file open error";
+        case LoadResult::kHeaderIncomplete:
+            return "not a midi file: the header chunk is incomplete";
+        case LoadResult::kNoTiming:
+            return "not playable: the division gives no timing";
+    }
+    return "unknown";
+}
+
+int CSmfPlayer::LoadFile(const char* path) {
+    FreeTracks();
+    std::vector<std::uint8_t> bytes;
+    if (path == nullptr || !ReadWholeFile(path, bytes)) {
+        m_loadResult = LoadResult::kOpenFailed;
+        return 0;
+    }
+    return LoadBytes(bytes);
+}
+
+int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
+    FreeTracks();
+    if (file.size() < kChunkHeaderSize) {
+        m_loadResult = LoadResult::kHeaderIncomplete;
+        return 0;
+    }
+    const std::uint32_t headerLength = ReadBigEndian32(&file[4]);
+    if (headerLength < kMinHeaderLength || headerLength > file.size() - kChunkHeaderSize) {
+        m_loadResult = LoadResult::kHeaderIncomplete;
+        return 0;
+    }
+    const std::uint8_t* header = &file[kChunkHeaderSize];
+    const std::uint16_t division = ReadBigEndian16(header + 4);
+    if (!DivisionGivesTiming(division)) {
+        m_loadResult = LoadResult::kNoTiming;
+        return 0;
+    }
+    const std::int32_t declaredTracks = ReadBigEndian16(header + 2);
+    const auto chunks = FindTrackChunks(file, kChunkHeaderSize + headerLength, declaredTracks);
+
+    m_format = ReadBigEndian16(header);
+    m_division = division;
+    m_tracks = std::make_unique<TrackCursor[]>(chunks.size());
+    m_trackCount = static_cast<std::int32_t>(chunks.size());
+    bool cutShort = m_trackCount < declaredTracks;
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        TrackCursor& track = m_tracks[i];
+        track.length = chunks[i].length;
+        track.data = std::make_unique<std::uint8_t[]>(track.length);
+        if (track.length > 0) {
+            std::memcpy(track.data.get(), &file[chunks[i].offset], track.length);
+        }
+        track.active.store(1);
+        cutShort = cutShort || chunks[i].cutShort;
+    }
+    m_tempo = kDefaultTempo;
+    m_loadResult = cutShort ? LoadResult::kTruncated : LoadResult::kOk;
+    return 1;
+}
+
+void CSmfPlayer::FreeTracks() {
+    m_tracks.reset();
+    m_trackCount = 0;
+    m_nextDue = 0;
+}
+
+void CSmfPlayer::Rewind() {
+    m_elapsedMs = 0;
+    m_tickBase = 0;
+    for (std::int32_t i = 0; i < m_trackCount; ++i) {
+        TrackCursor& track = m_tracks[i];
+        track.pos = track.data.get();
+        std::uint32_t firstDelta = 0;
+        // A track too short to hold even its first delta time has nothing to play.
+        const bool whole = ReadVarLen(track.pos, track.End(), firstDelta);
+        track.time = firstDelta;
+        track.active.store(whole ? 1 : 0);
+    }
+    FindNextDue();
+}
+
+int CSmfPlayer::IsAnyTrackActive() const {
+    for (std::int32_t i = 0; i < m_trackCount; ++i) {
+        if (m_tracks[i].active.load() != 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace tez
