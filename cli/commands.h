@@ -6,5 +6,9 @@
 namespace tez::cli {
 
 void AddConvertCommand(CLI::App& app);
+void AddDevicesCommand(CLI::App& app);
+void AddDumpCommand(CLI::App& app);
+void AddPlayCommand(CLI::App& app);
+void AddRenderCommand(CLI::App& app);
 
 }  // namespace tez::cli

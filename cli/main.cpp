@@ -9,6 +9,10 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("tezplayer ") + TEZ_VERSION_STRING);
     app.require_subcommand(1);
     tez::cli::AddConvertCommand(app);
+    tez::cli::AddPlayCommand(app);
+    tez::cli::AddDumpCommand(app);
+    tez::cli::AddDevicesCommand(app);
+    tez::cli::AddRenderCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::RuntimeError& failure) {

@@ -115,6 +115,9 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
         // with the clock.
         auto now = Clock::now();
         while (now >= deadline && !stopRequested_.load(std::memory_order_relaxed)) {
+            if (record_.Callbacks() == 0) {
+                firstCallbackAt_ = now;
+            }
             record_.Add(now - deadline);
             callback(user);
             deadline += period;

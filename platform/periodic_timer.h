@@ -63,6 +63,8 @@ class PeriodicTimer {
 
     // The record of the last run; complete once Stop has returned.
     const TimingRecord& Record() const { return record_; }
+    // When the first callback of the last run started; read after Stop.
+    std::chrono::steady_clock::time_point FirstCallbackAt() const { return firstCallbackAt_; }
     TimingSummary Summary() const;
 
   private:
@@ -74,6 +76,7 @@ class PeriodicTimer {
     TimingRecord record_;
     std::chrono::steady_clock::time_point startedAt_{};
     std::chrono::steady_clock::time_point stoppedAt_{};
+    std::chrono::steady_clock::time_point firstCallbackAt_{};
     std::chrono::nanoseconds period_{0};
 };
 

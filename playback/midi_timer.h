@@ -39,6 +39,12 @@ class CMidiTimer {
 
     // How the callbacks of the last run kept time; complete after StopTimer.
     TimingSummary LastRunTiming() const { return m_timer.Summary(); }
+    // Callbacks delivered so far in this run, the running one included. Read it on the
+    // timer thread, or after StopTimer.
+    std::uint64_t CallbacksDelivered() const { return m_timer.Record().Callbacks(); }
+    std::chrono::steady_clock::time_point FirstCallbackAt() const {
+        return m_timer.FirstCallbackAt();
+    }
 
   protected:
     std::uint32_t m_timerId = 0;  // 0 when no event runs

@@ -1,0 +1,147 @@
+// `tez play FILE [--device ID] [--trace OUT]`: plays in real time until the end, Ctrl+C or
+// SIGTERM; the device is reset on the way out.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "commands.h"
+#include "playback/smf_player.h"
+#include "playback/virtual_clock.h"
+#include "playback_source.h"
+#include "score/smf_writer.h"
+#include "trace_recorder.h"
+
+namespace tez::cli {
+namespace {
+
+constexpr auto kPoll = std::chrono::milliseconds(10);
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+// Sound already handed to the audio system when the synthesizer is stopped.
+constexpr auto kSynthesizerDrain = std::chrono::milliseconds(300);
+constexpr std::size_t kTraceMessages = 4'000'000;
+constexpr std::size_t kTraceBytes = 64'000'000;
+
+struct PlayOptions {
+    std::string file;
+    int device = -1;
+    std::string trace;
+};
+
+// The length of the playback in milliseconds, found on a virtual clock.
+std::uint64_t PlaybackLengthMs(const std::string& path) {
+    struct NoDevices final : MidiDevices {
+        int Count() override { return 0; }
+        std::string Name(int) override { return {}; }
+        std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
+    } none;
+    CSmfPlayer dryRun(none);
+    dryRun.LoadFile(path.c_str());
+    VirtualClock clock(dryRun);
+    clock.Start();
+    return clock.RunToEnd().value_or(0);
+}
+
+std::string Clock(std::uint64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu:%02llu.%llu",
+                  static_cast<unsigned long long>(ms / 60000),
+                  static_cast<unsigned long long>(ms / 1000 % 60),
+                  static_cast<unsigned long long>(ms / 100 % 10));
+    return text;
+}
+
+// Ctrl+C and SIGTERM are taken by this thread with sigtimedwait, never by a handler; the
+// mask is set before any other thread starts, so every thread inherits it.
+sigset_t BlockStopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+int WaitForStopSignal(const sigset_t& signals, std::chrono::nanoseconds timeout) {
+    timespec wait{};
+    wait.tv_sec = static_cast<time_t>(timeout.count() / 1'000'000'000);
+    wait.tv_nsec = static_cast<long>(timeout.count() % 1'000'000'000);
+    const int signal = sigtimedwait(&signals, nullptr, &wait);
+    return signal > 0 ? signal : 0;
+}
+
+// Waits until the playback ends or a stop signal comes; answers the signal, or 0.
+int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs) {
+    const bool showProgress = isatty(STDERR_FILENO) != 0;
+    const auto start = std::chrono::steady_clock::now();
+    auto nextProgress = start;
+    int signal = 0;
+    while (player.IsAnyTrackActive() != 0 && signal == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (showProgress && now >= nextProgress) {
+            const auto elapsed =
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+            std::fprintf(stderr, "\r%s / %s ", Clock(static_cast<std::uint64_t>(elapsed)).c_str(),
+                         Clock(totalMs).c_str());
+            nextProgress += kProgressEvery;
+        }
+        signal = WaitForStopSignal(signals, kPoll);
+    }
+    if (showProgress) {
+        std::fprintf(stderr, "\n");
+    }
+    return signal;
+}
+
+void Play(const PlayOptions& options) {
+    const sigset_t signals = BlockStopSignals();
+    TraceRecorder recorder(SystemMidiDevices(), options.trace.empty() ? 0 : kTraceMessages,
+                           options.trace.empty() ? 0 : kTraceBytes);
+    CSmfPlayer player(recorder);
+    recorder.Follow(player);
+    LoadForPlayback(player, options.file, ScoreOutput::kWriteScoreFile);
+    const std::string loaded = IsScorePath(options.file) ? kScoreMidiFileName : options.file;
+    const std::uint64_t totalMs = PlaybackLengthMs(loaded);
+
+    player.m_deviceId = options.device;
+    player.Play();
+    if (!player.m_port.IsOpen()) {
+        player.Stop();
+        throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
+    }
+    const int signal = AwaitEnd(player, signals, totalMs);
+    player.Stop();
+    if (!options.trace.empty()) {
+        std::FILE* out = std::fopen(options.trace.c_str(), "w");
+        if (out == nullptr) {
+            throw CLI::RuntimeError("cannot write " + options.trace, 1);
+        }
+        recorder.Write(out, player.LastRunTiming());
+        std::fclose(out);
+    }
+    if (options.device == -1) {
+        std::this_thread::sleep_for(kSynthesizerDrain);
+    }
+    if (signal != 0) {
+        throw CLI::RuntimeError("stopped", 128 + signal);
+    }
+}
+
+}  // namespace
+
+void AddPlayCommand(CLI::App& app) {
+    auto options = std::make_shared<PlayOptions>();
+    CLI::App* command = app.add_subcommand("play", "Play a score or a MIDI file in real time");
+    command->add_option("file", options->file, "Score (.tez) or Standard MIDI File")->required();
+    command->add_option("-d,--device", options->device,
+                        "Output device id (see `tez devices`; -1: built-in synthesizer)");
+    command->add_option("--trace", options->trace,
+                        "Write every message sent, with its callback and time, to this file");
+    command->callback([options] { Play(*options); });
+}
+
+}  // namespace tez::cli
