@@ -49,7 +49,8 @@ enum class ReadStatus {
 
 // Releases the records and leaves the table without an array.
 void FreeNoteTable(NoteTable& table);
-// Gives the table 1024 default records, none of them filled yet. False when memory runs out (the table is then empty).
+// Gives the table 1024 default records, none of them filled yet. False when memory runs out (the
+// table is then empty).
 bool AllocateNoteTable(NoteTable& table);
 // Adds 1024 default records, keeping the existing ones. False when memory runs out.
 bool GrowNoteTable(NoteTable& table);

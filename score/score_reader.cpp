@@ -1,10 +1,13 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <memory>
+#include <new>
 
+#include "huge_pages.h"
 #include "note_table.h"
 
 namespace tez {
@@ -107,6 +110,25 @@ class FileDescriptor {
     int fd_;
 };
 
+// Reserves room for as many records as a file of this size usually holds, so a long score
+// is not copied again and again as the table grows. Only the pages used are ever touched.
+void ReserveForFileSize(NoteTable& table, int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size <= 0)
+        return;
+    constexpr std::size_t kUsualBytesPerRecord = 8;
+    const auto records = static_cast<std::size_t>(info.st_size) / kUsualBytesPerRecord;
+    try {
+        table.records.reserve(records + kNoteTableStep);
+        table.sourceLines.reserve(records + kNoteTableStep);
+        AdviseHugePages(table.records.data(), table.records.capacity() * sizeof(NoteRecord));
+        AdviseHugePages(table.sourceLines.data(),
+                        table.sourceLines.capacity() * sizeof(std::int32_t));
+    } catch (const std::bad_alloc&) {
+        // Growing step by step still works, only slower.
+    }
+}
+
 }  // namespace
 
 ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics) {
@@ -125,6 +147,7 @@ ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* dia
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         return ReadStatus::kOpenFailed;
+    ReserveForFileSize(table, file.get());
     LineAssembler lines(table, diagnostics);
     constexpr std::size_t kChunk = 1 << 16;
     const auto buffer = std::make_unique<char[]>(kChunk);

@@ -5,6 +5,7 @@
 #include <queue>
 
 #include "atomic_file.h"
+#include "huge_pages.h"
 
 namespace tez {
 namespace {
@@ -240,6 +241,7 @@ std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics
     std::vector<std::uint8_t> out(kOpening.begin(), kOpening.end());
     // Most records give a note-on and a note-off of four bytes each.
     out.reserve(kOpening.size() + 8 * static_cast<std::size_t>(table.lastIndex + 1) + 4);
+    AdviseHugePages(out.data(), out.capacity());
     TrackBuilder track(table, out, diagnostics);
     Merge merge(table, track);
     const std::uint64_t end = merge.Run();
