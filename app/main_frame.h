@@ -1,0 +1,47 @@
+// The main frame: menu, the toolbar, the status bar and the form inside them.
+#pragma once
+
+#include <QLabel>
+#include <array>
+
+#include "framework/frame_wnd.h"
+
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace tez {
+
+class CMainFrame final : public CFrameWnd {
+  public:
+    CMainFrame() = default;
+
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QStatusBar* StatusBar() const { return m_statusBar; }
+    // The status bar's message pane: the idle text, or the prompt of the command under
+    // the pointer.
+    QString MessagePaneText() const;
+    // The indicator panes, left to right: Kana, Caps, Num and Scroll lock.
+    std::array<QLabel*, 4> IndicatorPanes() const { return indicators_; }
+
+  protected:
+    int OnCreate() override;
+    bool event(QEvent* event) override;
+
+  private:
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    void CreateMenu();
+    void AddAccelerators();
+    void FillRecentFiles(QMenu* menu, QAction* placeholder);
+    void UpdateIndicators();
+
+    QStatusBar* m_statusBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* messagePane_ = nullptr;
+    std::array<QLabel*, 4> indicators_{};
+    QTimer* indicatorTimer_ = nullptr;
+};
+
+}  // namespace tez

@@ -1,0 +1,72 @@
+#include "resources.h"
+
+#include <array>
+
+#include "framework/command_ids.h"
+
+namespace tez {
+
+namespace {
+
+using Kind = MenuItem::Kind;
+
+const std::array<MenuItem, 5> kFileItems = {{
+    {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
+    {Kind::kSeparator, 0, QString()},
+    {Kind::kRecentFiles, ids::kFileMruFile1, QStringLiteral("最近使ったﾌｧｲﾙ")},
+    {Kind::kSeparator, 0, QString()},
+    {Kind::kCommand, ids::kAppExit, QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)")},
+}};
+
+const std::array<MenuItem, 1> kHelpItems = {{
+    {Kind::kCommand, ids::kAppAbout, QStringLiteral("tezplayer のﾊﾞｰｼﾞｮﾝ情報(&A)...")},
+}};
+
+const std::array<MenuPopup, 2> kMenu = {{
+    {QStringLiteral("ﾌｧｲﾙ(&F)"), kFileItems},
+    {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
+}};
+
+const std::array<Accelerator, 13> kAccelerators = {{
+    {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
+    {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
+    {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
+    {QKeySequence(Qt::CTRL | Qt::Key_Z), ids::kEditUndo},
+    {QKeySequence(Qt::CTRL | Qt::Key_X), ids::kEditCut},
+    {QKeySequence(Qt::CTRL | Qt::Key_C), ids::kEditCopy},
+    {QKeySequence(Qt::CTRL | Qt::Key_V), ids::kEditPaste},
+    {QKeySequence(Qt::ALT | Qt::Key_Backspace), ids::kEditUndo},
+    {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ids::kEditCut},
+    {QKeySequence(Qt::CTRL | Qt::Key_Insert), ids::kEditCopy},
+    {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ids::kEditPaste},
+    {QKeySequence(Qt::Key_F6), ids::kNextPane},
+    {QKeySequence(Qt::SHIFT | Qt::Key_F6), ids::kPrevPane},
+}};
+
+const std::array<ToolBarSlot, 11> kToolBar = {{
+    {ids::kFileNew},
+    {ids::kFileOpen},
+    {ids::kFileSave},
+    {0},
+    {ids::kEditCut},
+    {ids::kEditCopy},
+    {ids::kEditPaste},
+    {0},
+    {ids::kFilePrint},
+    {0},
+    {ids::kAppAbout},
+}};
+
+}  // namespace
+
+std::span<const MenuPopup> MainMenu() {
+    return kMenu;
+}
+std::span<const Accelerator> MainAccelerators() {
+    return kAccelerators;
+}
+std::span<const ToolBarSlot> MainToolBar() {
+    return kToolBar;
+}
+
+}  // namespace tez

@@ -1,0 +1,56 @@
+#include "tezplayer_app.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "about_dialog.h"
+#include "framework/command_ids.h"
+#include "framework/doc_template.h"
+#include "main_frame.h"
+#include "resource_ids.h"
+#include "tezplayer_doc.h"
+#include "tezplayer_view.h"
+
+namespace tez {
+
+bool CTezplayerApp::InitInstance() {
+    QApplication::setApplicationName(AppTitle());
+    QApplication::setApplicationVersion(QString::fromLatin1(kApplicationVersion));
+    QApplication::setDesktopFileName(QStringLiteral("tezplayer"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/tezplayer.ico")));
+
+    SetRegistryKey(QString::fromUtf8(kRegistryKey));
+    LoadStdProfileSettings(kRecentFileCount);
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        ids::kMainFrame, [] { return std::make_unique<DAruzaridoVad>(); },
+        [] { return std::make_unique<CMainFrame>(); },
+        [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_); }));
+
+    const CCommandLineInfo commandLine = ParseCommandLine(QApplication::arguments());
+    if (!ProcessShellCommand(commandLine)) {
+        return false;
+    }
+    MainWnd()->show();
+    MainWnd()->repaint();
+    return true;
+}
+
+bool CTezplayerApp::OnCmdMsg(unsigned id, CommandMode mode) {
+    switch (id) {
+        case ids::kAppAbout:
+            return Handle(mode, [this] { OnAbout(); });
+        case ids::kFileNew:
+            return Handle(mode, [this] { OnFileNew(); });
+        case ids::kFileOpen:
+            return Handle(mode, [this] { OnFileOpen(); });
+        default:
+            return CWinApp::OnCmdMsg(id, mode);
+    }
+}
+
+void CTezplayerApp::OnAbout() {
+    CAboutDialog about(MainWnd());
+    about.DoModal();
+}
+
+}  // namespace tez

@@ -1,0 +1,28 @@
+// The application object of tezplayer.
+#pragma once
+
+#include "framework/win_app.h"
+#include "platform/midi_devices.h"
+
+namespace tez {
+
+inline constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+inline constexpr const char* kApplicationVersion = "1.0.0.1";
+inline constexpr int kRecentFileCount = 4;
+
+class CTezplayerApp final : public CWinApp {
+  public:
+    CTezplayerApp(UserPrompts& prompts, MidiDevices& devices)
+        : CWinApp(prompts), devices_(devices) {}
+
+    // Settings, the document template, the command line; then shows the main window.
+    bool InitInstance() override;
+    bool OnCmdMsg(unsigned id, CommandMode mode) override;
+    // Shows the About box modally.
+    void OnAbout();
+
+  private:
+    MidiDevices& devices_;
+};
+
+}  // namespace tez

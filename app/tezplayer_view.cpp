@@ -1,0 +1,229 @@
+#include "tezplayer_view.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <array>
+
+#include "control/score_passes.h"
+#include "framework/command_ids.h"
+#include "framework/dialog_units.h"
+#include "framework/frame_wnd.h"
+#include "framework/user_prompts.h"
+#include "playback/midi_out_port.h"
+#include "resource_ids.h"
+
+namespace tez {
+
+namespace {
+
+// Dialog template 101, in dialog units.
+constexpr int kFormWidth = 320;
+constexpr int kFormHeight = 200;
+
+struct ControlPlace {
+    int id;
+    int x, y, width, height;
+};
+
+constexpr std::array<ControlPlace, 5> kFormControls = {{
+    {ids::kPlayStopButton, 7, 7, 44, 14},
+    {ids::kScoreBox, 7, 27, 306, 166},
+    {ids::kStatusBox, 99, 7, 87, 14},
+    {ids::kReloadButton, 53, 7, 44, 14},
+    {ids::kDeviceList, 188, 7, 124, 57},  // the height includes the dropped-down list
+}};
+
+QString ToQString(const std::string& text) {
+    return QString::fromLocal8Bit(text);
+}
+std::string ToBytes(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+QString DeviceEntryName(MidiDevices& devices, int id) {
+    CMidiOutPort port(devices);
+    std::array<char, 256> name{};
+    port.GetDeviceName(id, name.data(), name.size());
+    if (name[0] != '\0') {
+        return QString::fromLocal8Bit(name.data());
+    }
+    return id < 0 ? QStringLiteral("synthesizer") : QStringLiteral("MIDI output %1").arg(id);
+}
+
+}  // namespace
+
+DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
+    : prompts_(prompts), devices_(devices), playback_(*this, devices) {
+    CreateControls();
+}
+
+DEzazerireVuvu::~DEzazerireVuvu() {
+    playback_.StopForExit();
+    FreeNoteTable(m_notes);
+}
+
+void DEzazerireVuvu::CreateControls() {
+    setFont(DialogFont());
+    const DialogUnits units(font());
+    formSize_ = units.ToPixels(kFormWidth, kFormHeight);
+
+    auto* playStop = new QPushButton(QStringLiteral("Play/Stop"), this);
+    scoreBox_ = new QPlainTextEdit(this);
+    statusBox_ = new QLineEdit(this);
+    auto* reload = new QPushButton(QStringLiteral("Reload"), this);
+    m_deviceList = new QComboBox(this);
+
+    scoreBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    scoreBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scoreBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_deviceList->setEditable(true);
+    m_deviceList->setInsertPolicy(QComboBox::NoInsert);
+
+    controls_ = {{ids::kPlayStopButton, playStop},
+                 {ids::kScoreBox, scoreBox_},
+                 {ids::kStatusBox, statusBox_},
+                 {ids::kReloadButton, reload},
+                 {ids::kDeviceList, m_deviceList}};
+    QWidget* previous = nullptr;
+    for (const ControlPlace& place : kFormControls) {
+        QWidget* control = controls_.value(place.id);
+        control->setObjectName(QString::number(place.id));
+        control->setGeometry(units.ToPixels(place.x, place.y, place.width, place.height));
+        if (previous != nullptr) {
+            setTabOrder(previous, control);
+        }
+        previous = control;
+    }
+    // The drop-down's template height covers its list: the closed box keeps its natural
+    // height and the list shows as many entries as fit in the rest.
+    const QRect listPlace = m_deviceList->geometry();
+    const int boxHeight = m_deviceList->sizeHint().height();
+    m_deviceList->setGeometry(listPlace.x(), listPlace.y(), listPlace.width(), boxHeight);
+    const int entryHeight = std::max(1, m_deviceList->fontMetrics().height() + 2);
+    m_deviceList->setMaxVisibleItems(std::max(1, (listPlace.height() - boxHeight) / entryHeight));
+
+    connect(playStop, &QPushButton::clicked, this, [this] { OnPlayStop(); });
+    connect(reload, &QPushButton::clicked, this, [this] { OnReload(); });
+    connect(m_deviceList, &QComboBox::activated, this, [this] { OnSelchangeDeviceList(); });
+    resize(formSize_);
+}
+
+bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
+    if (id == ids::kFileOpen) {
+        return Handle(mode, [this] { OnFileOpen(); });
+    }
+    return CView::OnCmdMsg(id, mode);
+}
+
+void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
+    if (saveAndValidate) {
+        SetScoreText(ToBytes(scoreBox_->toPlainText()));
+        m_status = ToBytes(statusBox_->text());
+        return;
+    }
+    if (scoreTextChanged_ || scoreBox_->document()->isModified()) {
+        scoreBox_->setPlainText(ToQString(m_scoreText));
+        scoreBox_->document()->setModified(false);
+        scoreTextChanged_ = false;
+    }
+    statusBox_->setText(ToQString(m_status));
+}
+
+void DEzazerireVuvu::OnInitialUpdate() {
+    CView::OnInitialUpdate();
+    if (CFrameWnd* frame = GetParentFrame()) {
+        frame->RecalcLayout();
+        frame->ResizeToFitClient(formSize_, true);
+    }
+    FillDeviceList();
+}
+
+void DEzazerireVuvu::FillDeviceList() {
+    const int count = devices_.Count();
+    m_deviceList->clear();
+    for (int id = -1; id < count; ++id) {
+        m_deviceList->addItem(DeviceEntryName(devices_, id));
+    }
+    m_deviceList->setCurrentIndex(0);
+}
+
+void DEzazerireVuvu::SetScoreText(std::string text) {
+    m_scoreText = std::move(text);
+    scoreTextChanged_ = true;
+}
+
+void DEzazerireVuvu::OnFileOpen() {
+    const OpenFileRequest request{QStringLiteral("tez"), QStringLiteral("*.tez"), QString()};
+    UpdateData(true);
+    SetScoreText(std::string());
+    if (const std::optional<QString> chosen = prompts_.OpenFile(this, request)) {
+        m_pathName = QFile::encodeName(*chosen).toStdString();
+        if (!RunTextPass()) {
+            return;
+        }
+    }
+    UpdateData(false);
+    RunScorePass();
+}
+
+void DEzazerireVuvu::OnReload() {
+    m_deviceList->view()->scrollToTop();
+    SetScoreText(std::string());
+    if (m_pathName.empty()) {
+        ShowMessage(kMessageFilenameEmpty);
+        return;
+    }
+    if (!RunTextPass()) {
+        return;
+    }
+    UpdateData(false);
+    RunScorePass();
+}
+
+bool DEzazerireVuvu::RunTextPass() {
+    std::optional<std::string> text = ReadScoreForDisplay(m_pathName);
+    if (!text) {
+        ShowMessage(kMessageFileOpenError);
+        return false;
+    }
+    m_scoreText.append(*text);
+    scoreTextChanged_ = true;
+    m_status = kStatusFileOpened;
+    return true;
+}
+
+void DEzazerireVuvu::RunScorePass() {
+    switch (ConvertScoreFile(m_notes, m_pathName)) {
+        case ScorePassResult::kConverted:
+            break;
+        case ScorePassResult::kOpenFailed:
+            ShowMessage(kMessageFileOpenError);
+            break;
+        case ScorePassResult::kOutOfMemory:
+            ShowMessage(kMessageOutOfMemory);
+            break;
+        case ScorePassResult::kWriteFailed:
+            // Play would otherwise play the previous score's file without a word.
+            ShowMessage(kMessageMidiWriteError);
+            break;
+    }
+}
+
+void DEzazerireVuvu::SetStatusAndRefresh(const std::string& status) {
+    m_status = status;
+    UpdateData(false);
+}
+
+void DEzazerireVuvu::ShowMessage(const std::string& text) {
+    prompts_.MessageBox(this, ToQString(text));
+}
+
+int DEzazerireVuvu::DeviceListSelection() const {
+    return m_deviceList->currentIndex();
+}
+
+}  // namespace tez

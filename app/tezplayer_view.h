@@ -1,0 +1,89 @@
+// The score form: the text of the open score, the status, the device list and the
+// Open, Reload and Play/Stop commands.
+#pragma once
+
+#include <QHash>
+#include <QSize>
+#include <string>
+
+#include "control/playback_control.h"
+#include "framework/view.h"
+#include "platform/midi_devices.h"
+#include "score/note_table.h"
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tez {
+
+class UserPrompts;
+
+inline constexpr const char* kStatusNoFile = "no file";
+inline constexpr const char* kStatusFileOpened = "file opened";
+inline constexpr const char* kMessageFileOpenError = "file open error";
+inline constexpr const char* kMessageFilenameEmpty = "filename is empty.";
+inline constexpr const char* kMessageMidiWriteError = "tez_p.smf write error";
+inline constexpr const char* kMessageOutOfMemory = "out of memory";
+
+class DEzazerireVuvu final : public CView, private PlaybackHost {
+  public:
+    DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices);
+    // Stops a running playback (its device is reset) before the note table goes.
+    ~DEzazerireVuvu() override;
+
+    // Fits the frame to the form and fills the device list, entry 0 selected.
+    void OnInitialUpdate() override;
+    bool OnCmdMsg(unsigned id, CommandMode mode) override;
+
+    void OnFileOpen();
+    void OnReload();
+    void OnPlayStop() { playback_.OnPlayStop(); }
+    void CheckPlaybackThread() { playback_.CheckPlaybackThread(); }
+    void OnSelchangeDeviceList() { playback_.OnSelchangeDeviceList(); }
+
+    // The control with the given id, as the form template places it.
+    QWidget* GetDlgItem(int id) const { return controls_.value(id); }
+    // The form's size in pixels, from its template in dialog units.
+    QSize FormSize() const { return formSize_; }
+
+    const std::string& ScoreText() const { return m_scoreText; }
+    const std::string& Status() const { return m_status; }
+    const std::string& PathName() const { return m_pathName; }
+    const NoteTable& Notes() const { return m_notes; }
+
+  protected:
+    void DoDataExchange(bool saveAndValidate) override;
+
+  private:
+    void CreateControls();
+    void FillDeviceList();
+    void SetScoreText(std::string text);
+    bool RunTextPass();
+    void RunScorePass();
+
+    bool HasNoteRecord() const override { return m_notes.HasRecords(); }
+    void SetStatusAndRefresh(const std::string& status) override;
+    void ShowMessage(const std::string& text) override;
+    int DeviceListSelection() const override;
+
+    UserPrompts& prompts_;
+    MidiDevices& devices_;
+    QHash<int, QWidget*> controls_;
+    QSize formSize_;
+    QComboBox* m_deviceList = nullptr;
+    QPlainTextEdit* scoreBox_ = nullptr;
+    QLineEdit* statusBox_ = nullptr;
+    std::string m_scoreText;
+    // Set when m_scoreText changed since it was last copied into its box: a refresh then
+    // copies it again, otherwise only when the user edited the box.
+    bool scoreTextChanged_ = true;
+    std::string m_status = kStatusNoFile;
+    NoteTable m_notes;
+    std::string m_pathName;
+    // Last member: destroyed first, so a playback stops while the form is still whole.
+    PlaybackControl playback_;
+};
+
+}  // namespace tez
