@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadScore, LineOf1022LettersAndDigitsIsParsedWhole) {
-    const std::string line = "K" + std::string(1020, '0') + "7\n";  // 1022 letters and digits
+    std::string line = "K";  // 1022 letters and digits in all
+    line.append(1020, '0').append("7\n");
     NoteTable table;
     Diagnostics diagnostics;
     ASSERT_EQ(ReadScoreText(table, line, &diagnostics), ReadStatus::kOk);
@@ -101,7 +102,8 @@ TEST(ReadScore, LineOf1022LettersAndDigitsIsParsedWhole) {
 
 TEST(ReadScore, OverlongLineIsCutAndWarnedAbout) {
     // The tail past 1022 letters and digits would set V; it is dropped, not written anywhere.
-    const std::string line = "K60" + std::string(2000, 'X') + "V99\nK61\n";
+    std::string line = "K60";
+    line.append(2000, 'X').append("V99\nK61\n");
     NoteTable table;
     Diagnostics diagnostics;
     ASSERT_EQ(ReadScoreText(table, line, &diagnostics), ReadStatus::kOk);
@@ -128,7 +130,11 @@ TEST(ReadScore, SaturatedNumberIsWarnedAboutWithItsLine) {
 TEST(ReadScore, TableGrowsBy1024KeepingRecords) {
     std::string text;
     for (int i = 0; i < 1024; ++i)
-        text += "K" + std::to_string(i % 128) + " I" + std::to_string(i) + "\n";
+        text.append("K")
+            .append(std::to_string(i % 128))
+            .append(" I")
+            .append(std::to_string(i))
+            .append("\n");
     NoteTable table;
     ASSERT_EQ(ReadScoreText(table, text, nullptr), ReadStatus::kOk);
     EXPECT_EQ(table.capacity, 2048);
