@@ -14,6 +14,10 @@ struct ReadCase {
     NoteRecord first;  // compared when count > 0
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 NoteRecord With(std::initializer_list<std::pair<char, std::int32_t>> fields) {
     NoteRecord r;
     for (auto [letter, value] : fields) {

@@ -45,6 +45,10 @@ struct EventsCase {
     Bytes events;  // after the "start" marker, End of Track included
 };
 
+void PrintTo(const EventsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ScoreEventsTest : public ::testing::TestWithParam<EventsCase> {};
 
 TEST_P(ScoreEventsTest, AreWrittenExactly) {
