@@ -1,6 +1,7 @@
 #include "platform/rtmidi_ports.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
 #include "platform/rtmidi_output.h"
@@ -27,6 +28,20 @@ bool JackServerRuns() {
     return true;
 }
 
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// The same for the ALSA sequencer: alsa-lib and RtMidi both complain on stderr when the
+// system has none (no /dev/snd/seq, as in containers).
+bool AlsaSequencerExists() {
+    snd_lib_error_set_handler(IgnoreAlsaMessage);
+    snd_seq_t* probe = nullptr;
+    if (snd_seq_open(&probe, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) {
+        return false;
+    }
+    snd_seq_close(probe);
+    return true;
+}
+
 std::unique_ptr<RtMidiOut> MakeLister(RtMidi::Api api) {
     try {
         auto lister = std::make_unique<RtMidiOut>(api, kClientName);
@@ -44,7 +59,7 @@ RtMidiPorts::~RtMidiPorts() = default;
 
 int RtMidiPorts::Refresh() {
     ports_.clear();
-    if (alsa_ == nullptr) {
+    if (alsa_ == nullptr && AlsaSequencerExists()) {
         alsa_ = MakeLister(RtMidi::LINUX_ALSA);
     }
     if (alsa_ != nullptr) {

@@ -1,0 +1,97 @@
+#include "playback/midi_out_port.h"
+
+#include <gtest/gtest.h>
+
+#include "recording_devices.h"
+
+namespace tez {
+namespace {
+
+using test::RecordingDevices;
+using Events = std::vector<std::string>;
+
+TEST(MidiOutPort, SameIdOpensNothingNew) {
+    RecordingDevices devices;
+    CMidiOutPort port(devices);
+    EXPECT_EQ(port.Open(0), 1);
+    EXPECT_EQ(port.Open(0), 1);
+    EXPECT_EQ(devices.log.events, (Events{"open 0"}));
+}
+
+TEST(MidiOutPort, AnotherIdResetsAndClosesTheFirstBeforeOpening) {
+    RecordingDevices devices;
+    CMidiOutPort port(devices);
+    port.Open(-1);
+    EXPECT_EQ(port.Open(1), 1);
+    EXPECT_EQ(devices.log.events, (Events{"open -1", "reset", "close", "open 1"}));
+}
+
+TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
+    RecordingDevices devices;
+    devices.refused = 1;
+    CMidiOutPort port(devices);
+    EXPECT_EQ(port.Open(1), 0);
+    EXPECT_EQ(port.DeviceId(), 1);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Open(1), 0);
+    EXPECT_EQ(port.ShortMsg(0x90, 0x3C, 0x64), 0);
+    EXPECT_EQ(port.LongMsg(std::vector<std::uint8_t>{0xF0, 0xF7}), 0);
+    EXPECT_EQ(devices.log.events, (Events{"open 1", "open 1"}));
+}
+
+TEST(MidiOutPort, CloseOnAClosedPortDoesNothing) {
+    RecordingDevices devices;
+    {
+        CMidiOutPort port(devices);
+        EXPECT_EQ(port.Close(), 0);
+    }
+    EXPECT_TRUE(devices.log.events.empty());
+}
+
+TEST(MidiOutPort, DestructorResetsAndCloses) {
+    RecordingDevices devices;
+    {
+        CMidiOutPort port(devices);
+        port.Open(0);
+    }
+    EXPECT_EQ(devices.log.events, (Events{"open 0", "reset", "close"}));
+}
+
+struct ShortCase {
+    std::uint8_t status, d1, d2;
+    const char* sent;
+};
+
+class ShortMsgTest : public testing::TestWithParam<ShortCase> {};
+
+TEST_P(ShortMsgTest, SendsTheBytesTheStatusCarries) {
+    RecordingDevices devices;
+    CMidiOutPort port(devices);
+    port.Open(0);
+    const ShortCase& c = GetParam();
+    EXPECT_EQ(port.ShortMsg(c.status, c.d1, c.d2), 1);
+    EXPECT_EQ(devices.log.events.back(), c.sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, ShortMsgTest,
+                         testing::Values(ShortCase{0x90, 0x3C, 0x64, "send 90 3C 64"},
+                                         ShortCase{0xC0, 0x05, 0, "send C0 05"},
+                                         ShortCase{0xDF, 0x40, 0, "send DF 40"},
+                                         ShortCase{0xE1, 0x00, 0x40, "send E1 00 40"},
+                                         ShortCase{0xB2, 0x40, 0x7F, "send B2 40 7F"}));
+
+TEST(MidiOutPort, DeviceNamesFitTheBufferAndUnknownIdsAreEmpty) {
+    RecordingDevices devices;
+    CMidiOutPort port(devices);
+    char name[256] = "junk";
+    port.GetDeviceName(-1, name, sizeof name);
+    EXPECT_STREQ(name, "device -1");
+    port.GetDeviceName(7, name, sizeof name);
+    EXPECT_STREQ(name, "");
+    char small[5];
+    port.GetDeviceName(1, small, sizeof small);
+    EXPECT_STREQ(small, "devi");
+}
+
+}  // namespace
+}  // namespace tez

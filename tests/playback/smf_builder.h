@@ -1,0 +1,82 @@
+// Builds small Standard MIDI Files for tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "playback/smf_player.h"
+#include "playback/virtual_clock.h"
+
+namespace tez::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void PutBigEndian(Bytes& out, std::uint32_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+inline Bytes Chunk(const char* id, const Bytes& data) {
+    Bytes out(id, id + 4);
+    PutBigEndian(out, static_cast<std::uint32_t>(data.size()), 4);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
+                 std::uint16_t format = 1) {
+    Bytes header;
+    PutBigEndian(header, format, 2);
+    PutBigEndian(header, static_cast<std::uint32_t>(tracks.size()), 2);
+    PutBigEndian(header, division, 2);
+    Bytes file = Chunk("MThd", header);
+    for (const Bytes& track : tracks) {
+        const Bytes chunk = Chunk("MTrk", track);
+        file.insert(file.end(), chunk.begin(), chunk.end());
+    }
+    return file;
+}
+
+inline std::string Hex(const Bytes& bytes) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kHex[b >> 4];
+        text += kHex[b & 15];
+    }
+    return text;
+}
+
+// Every message a playback sends, as "callback: bytes", on the virtual clock. Set
+// `stepEveryCallback` to run each callback instead of skipping the idle ones.
+template <typename Devices>
+std::vector<std::string> Timeline(CSmfPlayer& player, Devices& devices,
+                                  bool stepEveryCallback = false,
+                                  std::uint64_t maxCallbacks = 10'000'000) {
+    std::vector<std::string> lines;
+    VirtualClock clock(player);
+    clock.Start();
+    std::size_t seen = devices.log.sent.size();
+    auto collect = [&] {
+        for (; seen < devices.log.sent.size(); ++seen) {
+            lines.push_back(std::to_string(clock.Callback() - 1) + ": " +
+                            Hex(devices.log.sent[seen]));
+        }
+    };
+    while (player.IsAnyTrackActive() != 0 && clock.Callback() < maxCallbacks) {
+        if (stepEveryCallback) {
+            clock.Tick();
+        } else if (!clock.TickNextBusy()) {
+            break;
+        }
+        collect();
+    }
+    return lines;
+}
+
+}  // namespace tez::test

@@ -1,0 +1,258 @@
+// The clock and the events it sends, on the virtual clock through a recording device.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "playback/smf_player.h"
+#include "playback/virtual_clock.h"
+#include "recording_devices.h"
+#include "smf_builder.h"
+
+namespace tez {
+namespace {
+
+using test::Bytes;
+using test::Smf;
+using Lines = std::vector<std::string>;
+
+const Bytes kEnd{0xFF, 0x2F, 0x00};
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+struct TimelineCase {
+    const char* name;
+    std::uint16_t division;
+    std::vector<Bytes> tracks;
+    Lines expected;
+};
+
+class TimelineTest : public testing::TestWithParam<TimelineCase> {};
+
+TEST_P(TimelineTest, SendsTheseMessagesInTheseCallbacks) {
+    const TimelineCase& c = GetParam();
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    ASSERT_EQ(player.LoadBytes(Smf(c.division, c.tracks)), 1);
+    EXPECT_EQ(test::Timeline(player, devices), c.expected);
+    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, TimelineTest,
+    testing::Values(
+        // The score writer's start: reset sysex, tempo 480000, then tick 120 at callback 480.
+        TimelineCase{"ScoreStart",
+                     120,
+                     {Concat({{0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
+                              {0x00, 0xFF, 0x51, 0x03, 0x07, 0x53, 0x00},
+                              {0x78, 0xFF, 0x06, 0x01, 0x31, 0x00, 0x91, 0x45, 0x64},
+                              {0x00},
+                              kEnd})},
+                     {"0: F0 7E 7F 09 01 F7", "480: 91 45 64"}},
+        TimelineCase{"RunningStatus",
+                     120,
+                     {Concat({{0x00, 0x90, 0x3C, 0x64, 0x00, 0x40, 0x64, 0x00}, kEnd})},
+                     {"0: 90 3C 64", "0: 90 40 64"}},
+        TimelineCase{"ProgramChangeOneDataByte",
+                     120,
+                     {Concat({{0x00, 0xC0, 0x05, 0x00, 0xD3, 0x22, 0x00}, kEnd})},
+                     {"0: C0 05", "0: D3 22"}},
+        // Before any Set Tempo one tick lasts 8.333 ms at division 120.
+        TimelineCase{"DefaultTempo",
+                     120,
+                     {Concat({{0x01, 0x90, 0x3C, 0x64, 0x77, 0x80, 0x3C, 0x00, 0x00}, kEnd})},
+                     {"9: 90 3C 64", "1000: 80 3C 00"}},
+        TimelineCase{"MarkerSkipped",
+                     120,
+                     {Concat({{0x00, 0xFF, 0x06, 0x05, '1', '2', '3', '4', '5', 0x00, 0x90, 0x3C,
+                               0x64, 0x00},
+                              kEnd})},
+                     {"0: 90 3C 64"}},
+        TimelineCase{
+            "EndOfTrackStopsAtOnce", 120, {Concat({{0x00}, kEnd, {0x00, 0x90, 0x3C, 0x64}})}, {}},
+        // Tracks are served in order: track 1's earlier-due event goes out after track 0's.
+        TimelineCase{"TracksInOrder",
+                     120,
+                     {Concat({{0x00, 0x90, 0x3C, 0x64, 0x00}, kEnd}),
+                      Concat({{0x00, 0x91, 0x3D, 0x64, 0x00}, kEnd})},
+                     {"0: 90 3C 64", "0: 91 3D 64"}},
+        // The new tempo counts from the next step, from the tick where it changed.
+        TimelineCase{"SetTempoRebases",
+                     1,
+                     {Concat({{0x01, 0xFF, 0x51, 0x03, 0x00, 0x03, 0xE8, 0x00, 0x90, 0x3C, 0x64,
+                               0x02, 0x80, 0x3C, 0x00, 0x00},
+                              kEnd})},
+                     {"1000: 90 3C 64", "1002: 80 3C 00"}},
+        // After a meta event a data byte is the type of another meta event.
+        TimelineCase{"RunningStatusAfterMeta",
+                     120,
+                     {Concat({{0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 0x2F, 0x00}})},
+                     {}},
+        TimelineCase{"SystemExclusiveAsStored",
+                     120,
+                     {Concat({{0x00, 0xF0, 0x03, 0x43, 0x12, 0xF7, 0x00, 0xF0, 0x00, 0x00}, kEnd})},
+                     {"0: F0 43 12 F7", "0: F0"}},
+        // The escape sends its bytes as they stand, and the count is not read as a delta.
+        TimelineCase{
+            "EscapeF7",
+            120,
+            {Concat({{0x00, 0xF7, 0x03, 0x90, 0x3C, 0x64, 0x0A, 0xF7, 0x01, 0xF7, 0x00}, kEnd})},
+            {"0: 90 3C 64", "84: F7"}},
+        TimelineCase{"SystemCommonSendsNothing",
+                     120,
+                     {Concat({{0x00, 0xF6, 0x00, 0x90, 0x3C, 0x64, 0x00}, kEnd})},
+                     {"0: 90 3C 64"}},
+        // Time code: 25 frames of 40 ticks are 1000 ticks a second, whatever the tempo.
+        TimelineCase{
+            "SmpteDivision",
+            0xE728,
+            {Concat({{0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x01, 0x83, 0x74, 0x90, 0x3C, 0x64, 0x00},
+                     kEnd})},
+            {"500: 90 3C 64"}},
+        TimelineCase{
+            "Smpte2997",
+            0xE364,
+            {Concat({{0x00, 0x90, 0x3C, 0x64, 0x82, 0xA4, 0x7C, 0x80, 0x3C, 0x00, 0x00}, kEnd})},
+            {"0: 90 3C 64", "12513: 80 3C 00"}},
+        // A tempo of more than three bytes uses the three the format defines.
+        TimelineCase{"LongSetTempo",
+                     120,
+                     {Concat({{0x00, 0xFF, 0x51, 0x05, 0x07, 0x53, 0x00, 0xFF, 0xFF, 0x78, 0x90,
+                               0x3C, 0x64, 0x00},
+                              kEnd})},
+                     {"480: 90 3C 64"}},
+        // A zero tempo would stop the clock for good; the tempo in force stays.
+        TimelineCase{"ZeroTempoIgnored",
+                     120,
+                     {Concat({{0x00, 0xFF, 0x51, 0x00, 0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00,
+                               0x78, 0x90, 0x3C, 0x64, 0x00},
+                              kEnd})},
+                     {"1000: 90 3C 64"}},
+        // Bounds: an event cut short by the end of its track is not sent; the track ends.
+        TimelineCase{"NoteCutShort", 120, {Bytes{0x00, 0x90, 0x3C}}, {}},
+        TimelineCase{"SysexCountPastTheEnd", 120, {Bytes{0x00, 0xF0, 0x7F, 0x01, 0x02}}, {}},
+        TimelineCase{
+            "MetaCountPastTheEnd", 120, {Bytes{0x00, 0xFF, 0x51, 0x09, 0x07, 0x53, 0x00}}, {}},
+        TimelineCase{"NoEndOfTrack",
+                     120,
+                     {Bytes{0x00, 0x90, 0x3C, 0x64, 0x0C, 0x80, 0x3C, 0x00}},
+                     {"0: 90 3C 64", "100: 80 3C 00"}},
+        TimelineCase{"DeltaCutShort", 120, {Bytes{0x00, 0x90, 0x3C, 0x64, 0x81}}, {"0: 90 3C 64"}},
+        TimelineCase{"DataByteWithoutStatus",
+                     120,
+                     {Concat({{0x00, 0x3C, 0x90, 0x3C, 0x64, 0x00}, kEnd})},
+                     {"500: 90 3C 64"}},
+        // A Set Tempo leaves now as it is within its step; the next tick comes at the new rate.
+        TimelineCase{"SetTempoMidStep",
+                     120,
+                     {Concat(
+                         {{0x1E, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x51, 0x03, 0x07, 0x53,
+                           0x00, 0x00, 0x80, 0x3C, 0x00, 0x0C, 0x90, 0x3E, 0x64, 0x00},
+                          kEnd})},
+                     {"250: 90 3C 64", "250: 80 3C 00", "298: 90 3E 64"}}),
+    [](const testing::TestParamInfo<TimelineCase>& info) { return info.param.name; });
+
+TEST(SmfClock, ATrackFarBeyondTwoToTheThirtyOneTicksStillEnds) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    Bytes track;
+    for (int i = 0; i < 9; ++i) {
+        track.insert(track.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x64});
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    player.LoadBytes(Smf(0xE701, {track}));
+    VirtualClock clock(player);
+    clock.Start();
+    const auto end = clock.RunToEnd();
+    ASSERT_TRUE(end.has_value());
+    EXPECT_EQ(devices.log.sent.size(), 9u);
+    EXPECT_EQ(*end, 9ull * 0x0FFFFFFF * 1000 / 25);
+}
+
+TEST(SmfClock, WithoutADeviceThePlaybackStillRunsToItsEnd) {
+    test::RecordingDevices devices;
+    devices.refused = -1;
+    CSmfPlayer player(devices);
+    player.LoadBytes(
+        Smf(120, {Concat({{0x00, 0x90, 0x3C, 0x64, 0x10, 0x80, 0x3C, 0x00, 0x00}, kEnd})}));
+    VirtualClock clock(player);
+    EXPECT_EQ(clock.Start(), 0);
+    EXPECT_EQ(clock.RunToEnd(), std::optional<std::uint64_t>(134));
+    EXPECT_TRUE(devices.log.sent.empty());
+}
+
+TEST(SmfClock, WithNothingLoadedTheClockStandsAndNothingIsActive) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    player.LoadFile("/nonexistent.mid");
+    VirtualClock clock(player);
+    clock.Start();
+    for (int i = 0; i < 5; ++i) {
+        clock.Tick();
+    }
+    EXPECT_EQ(player.Now(), 0u);
+    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+}
+
+TEST(SmfPlayer, StopResetsAndClosesTheDeviceAndTheDestructorFreesTracks) {
+    test::RecordingDevices devices;
+    {
+        CSmfPlayer player(devices);
+        player.m_deviceId = 1;
+        player.LoadBytes(Smf(120, {Concat({{0x00}, kEnd})}));
+        player.Cue();
+        EXPECT_EQ(player.Stop(), 1);
+        EXPECT_EQ(player.m_trackCount, 1);
+    }
+    EXPECT_EQ(devices.log.events, (Lines{"open 1", "reset", "close"}));
+}
+
+// Skipping idle callbacks must send exactly what stepping through every one sends.
+Bytes RandomTrack(std::mt19937& random) {
+    Bytes track;
+    std::uniform_int_distribution<int> kind(0, 9), delta(0, 300), byte(0, 127);
+    for (int i = 0; i < 60; ++i) {
+        const int d = delta(random);
+        if (d >= 128) {
+            track.push_back(static_cast<std::uint8_t>(0x80 | (d >> 7)));
+        }
+        track.push_back(static_cast<std::uint8_t>(d & 0x7F));
+        switch (kind(random)) {
+            case 0:
+                track.insert(track.end(), {0xFF, 0x51, 0x03, 0x01,
+                                           static_cast<std::uint8_t>(byte(random) * 2), 0x00});
+                break;
+            case 1:
+                track.insert(track.end(), {0xC0, static_cast<std::uint8_t>(byte(random))});
+                break;
+            default:
+                track.insert(track.end(), {0x90, static_cast<std::uint8_t>(byte(random)),
+                                           static_cast<std::uint8_t>(byte(random))});
+        }
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    return track;
+}
+
+TEST(SmfClock, SkippingIdleCallbacksSendsWhatSteppingSends) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 5; ++round) {
+        const Bytes file = Smf(96, {RandomTrack(random), RandomTrack(random), RandomTrack(random)});
+        test::RecordingDevices stepDevices, skipDevices;
+        CSmfPlayer stepping(stepDevices), skipping(skipDevices);
+        stepping.LoadBytes(file);
+        skipping.LoadBytes(file);
+        const Lines stepped = test::Timeline(stepping, stepDevices, true);
+        EXPECT_EQ(test::Timeline(skipping, skipDevices), stepped);
+        EXPECT_GT(stepped.size(), 100u);
+    }
+}
+
+}  // namespace
+}  // namespace tez
