@@ -13,23 +13,24 @@ namespace {
 
 // The player's destructor stops its timer, resets and closes the device: nothing of the
 // playback outlives this scope.
-void PlayOnce(MidiDevices& devices) {
+void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period) {
     CSmfPlayer player(devices);
     player.m_deviceId = g_deviceId.load();
     player.LoadFile(kScoreMidiFileName);
     player.Play();
     g_playing.store(1);
-    std::this_thread::sleep_for(kHandshakeWait);
+    std::this_thread::sleep_for(period);
     while (g_runFlag.load() != 0 && player.IsAnyTrackActive()) {
-        std::this_thread::sleep_for(kHandshakeWait);
+        std::this_thread::sleep_for(period);
     }
 }
 
 }  // namespace
 
-std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::uintptr_t argument) {
+std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
+                                 std::uintptr_t argument) {
     try {
-        PlayOnce(devices);
+        PlayOnce(devices, period);
     } catch (const std::bad_alloc&) {
         // A score too large to load plays nothing; the worker still ends normally.
     }
@@ -60,8 +61,11 @@ bool PlaybackControl::StartPlayback() {
     g_playing.store(0);
     g_runFlag.store(1);
     MidiDevices& devices = devices_;
+    const std::chrono::milliseconds period = handshakeWait_;
     const bool started = g_playThread.Start(
-        [&devices](std::uintptr_t argument) { return PlaybackThreadProc(devices, argument); },
+        [&devices, period](std::uintptr_t argument) {
+            return PlaybackThreadProc(devices, period, argument);
+        },
         kWorkerArgument);
     if (!started) {
         g_runFlag.store(0);
@@ -76,7 +80,7 @@ void PlaybackControl::StopPlayback() {
     g_runFlag.store(0);
     g_playing.store(0);
     host_.SetStatusAndRefresh(kStatusStopped);
-    std::this_thread::sleep_for(kHandshakeWait);
+    std::this_thread::sleep_for(handshakeWait_);
 }
 
 void PlaybackControl::CheckPlaybackThread() {
@@ -96,7 +100,7 @@ void PlaybackControl::OnSelchangeDeviceList() {
     g_runFlag.store(0);
     g_playing.store(0);
     host_.SetStatusAndRefresh(kStatusStopped);
-    std::this_thread::sleep_for(kHandshakeWait);
+    std::this_thread::sleep_for(handshakeWait_);
     // An editable list can report no selection; the synthesizer is then the safe choice.
     const int selection = host_.DeviceListSelection();
     g_deviceId.store(selection > 0 ? selection - 1 : -1);

@@ -2,6 +2,7 @@
 // worker thread of its own that owns the player for its whole life.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -30,7 +31,11 @@ class PlaybackHost {
 
 class PlaybackControl {
   public:
-    PlaybackControl(PlaybackHost& host, MidiDevices& devices) : host_(host), devices_(devices) {}
+    // `handshakeWait` is the form's pause after a stop and the worker's period between
+    // looks at the run flag; 100 ms in the program.
+    PlaybackControl(PlaybackHost& host, MidiDevices& devices,
+                    std::chrono::milliseconds handshakeWait = std::chrono::milliseconds(100))
+        : host_(host), devices_(devices), handshakeWait_(handshakeWait) {}
     PlaybackControl(const PlaybackControl&) = delete;
     PlaybackControl& operator=(const PlaybackControl&) = delete;
     // Stops any playback, so that closing the form leaves no note sounding.
@@ -51,10 +56,13 @@ class PlaybackControl {
 
     PlaybackHost& host_;
     MidiDevices& devices_;
+    std::chrono::milliseconds handshakeWait_;
 };
 
 // The worker's routine: plays "tez_p.smf" of the current directory once on device
-// g_deviceId until the music ends or the run flag is cleared. Returns argument times ten.
-std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::uintptr_t argument);
+// g_deviceId until the music ends or the run flag is cleared, looking at both after every
+// `period`. Returns argument times ten.
+std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
+                                 std::uintptr_t argument);
 
 }  // namespace tez

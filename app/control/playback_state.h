@@ -7,7 +7,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 
 #include "control/play_thread.h"
@@ -28,7 +27,5 @@ extern PlayThread g_playThread;
 
 // The argument every worker is started with; a worker exits with ten times it.
 inline constexpr std::uintptr_t kWorkerArgument = 1;
-// The form's pause after a stop and the worker's period between looks at the run flag.
-inline constexpr std::chrono::milliseconds kHandshakeWait{100};
 
 }  // namespace tez

@@ -1,0 +1,248 @@
+// Play/Stop and device changes against recording devices: the status texts and
+// messages, the device each playback uses, and that no worker, thread or sounding
+// device is left behind.
+#include "control/playback_control.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "control/playback_state.h"
+#include "recording_devices.h"
+#include "score/note_table.h"
+#include "score/smf_writer.h"
+#include "scratch_dir.h"
+
+namespace tez {
+namespace {
+
+using apptest::RecordingDevices;
+using std::chrono::milliseconds;
+using Texts = std::vector<std::string>;
+
+class RecordingHost final : public PlaybackHost {
+  public:
+    bool HasNoteRecord() const override { return hasRecord; }
+    void SetStatusAndRefresh(const std::string& status) override { statuses.push_back(status); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    int DeviceListSelection() const override { return selection; }
+
+    bool hasRecord = true;
+    int selection = 0;
+    Texts statuses;
+    Texts messages;
+};
+
+// About 40 ms of music.
+constexpr const char* kShortScore = "I0 K60 V100 L10\n";
+// About 20 s of music: a playback that only a stop ends.
+constexpr const char* kLongScore = "I0 K60 V100 L5000\n";
+
+void WriteMidiFileOf(const char* score) {
+    NoteTable table;
+    ASSERT_EQ(ReadScoreText(table, score, nullptr), ReadStatus::kOk);
+    ASSERT_EQ(WriteScoreMidiFile(table), WriteStatus::kOk);
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, milliseconds timeout = milliseconds(2000)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    return true;
+}
+
+bool WorkerEnded() {
+    return g_playThread.ExitCode() == kWorkerArgument * 10;
+}
+
+class PlaybackControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_deviceId = -1;
+        g_runFlag = 0;
+        g_playing = 0;
+    }
+
+    bool FirstNoteSounded() const {
+        const auto outputs = devices.Outputs();
+        return !outputs.empty() && outputs[0].noteOns > 0;
+    }
+
+    apptest::ScratchDir scratch;
+    RecordingHost host;
+    RecordingDevices devices{3};
+};
+
+TEST_F(PlaybackControlTest, PlayWithoutNoteRecordOnlyShowsNoTezdata) {
+    WriteMidiFileOf(kShortScore);
+    host.hasRecord = false;
+    {
+        PlaybackControl control(host, devices);
+        control.OnPlayStop();
+        EXPECT_EQ(host.messages, Texts{"no tezdata."});
+        EXPECT_TRUE(host.statuses.empty());
+        EXPECT_FALSE(g_playThread.IsHeld());
+    }
+    EXPECT_EQ(devices.OpenAttempts(), 0);
+}
+
+TEST_F(PlaybackControlTest, StopSilencesTheDeviceAtOnce) {
+    WriteMidiFileOf(kLongScore);
+    PlaybackControl control(host, devices);
+    control.OnPlayStop();
+    ASSERT_TRUE(WaitFor([this] { return FirstNoteSounded(); }));
+    control.OnPlayStop();
+
+    ASSERT_GE(host.statuses.size(), 2u);
+    EXPECT_EQ(host.statuses[0], "playing...");
+    EXPECT_EQ(host.statuses[1], "stopped");
+    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    const auto outputs = devices.Outputs();
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_EQ(outputs[0].deviceId, -1);
+    EXPECT_GE(outputs[0].noteOns, 1);
+    EXPECT_TRUE(outputs[0].resetBeforeClose);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) {
+    WriteMidiFileOf(kShortScore);
+    PlaybackControl control(host, devices);
+    control.OnPlayStop();
+    ASSERT_TRUE(WaitFor(WorkerEnded));
+    EXPECT_EQ(host.statuses, Texts{"playing..."});
+    EXPECT_EQ(g_playing, 1);
+
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped", "stopped"}));
+    EXPECT_FALSE(g_playThread.IsHeld());
+
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses.back(), "playing...");
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+    ASSERT_TRUE(WaitFor(WorkerEnded));
+    for (const auto& output : devices.Outputs()) {
+        EXPECT_EQ(output.noteOns, 1);
+        EXPECT_TRUE(output.resetBeforeClose);
+    }
+}
+
+struct SelectionCase {
+    int selection;
+    int deviceId;
+};
+
+class DeviceChoiceTest : public PlaybackControlTest,
+                         public ::testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(DeviceChoiceTest, ChangeWhileIdleShowsStoppedAndKeepsTheDevice) {
+    PlaybackControl control(host, devices);
+    host.selection = GetParam().selection;
+    control.OnSelchangeDeviceList();
+    EXPECT_EQ(host.statuses, Texts{"stopped"});
+    EXPECT_EQ(g_deviceId, GetParam().deviceId);
+    EXPECT_EQ(devices.OpenAttempts(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, DeviceChoiceTest,
+                         ::testing::Values(SelectionCase{0, -1}, SelectionCase{1, 0},
+                                           SelectionCase{3, 2},
+                                           // an editable list may report no selection
+                                           SelectionCase{-1, -1}));
+
+TEST_F(PlaybackControlTest, ChangeWhilePlayingStopsAndTheNextPlayUsesTheNewDevice) {
+    WriteMidiFileOf(kLongScore);
+    PlaybackControl control(host, devices);
+    control.OnPlayStop();
+    ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+    host.selection = 2;
+    control.OnSelchangeDeviceList();
+    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_EQ(host.statuses.back(), "stopped");
+
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses.back(), "playing...");
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+    EXPECT_EQ(devices.Outputs().back().deviceId, 1);
+    EXPECT_EQ(devices.MostLiveOutputs(), 1);
+}
+
+TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPlay) {
+    WriteMidiFileOf(kLongScore);
+    PlaybackControl control(host, devices);
+    devices.HoldOpens();
+    control.OnPlayStop();
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    control.OnSelchangeDeviceList();
+    devices.ReleaseOpens();
+    ASSERT_TRUE(WaitFor(WorkerEnded));
+    // The worker raised the playing flag after the change had cleared it.
+    EXPECT_EQ(g_playing, 1);
+    EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped"}));
+
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses.back(), "stopped");
+    EXPECT_EQ(devices.OpenAttempts(), 1);
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses.back(), "playing...");
+    EXPECT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+}
+
+TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorker) {
+    WriteMidiFileOf(kLongScore);
+    PlaybackControl control(host, devices);
+    devices.HoldOpens();
+    control.OnPlayStop();
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped"}));
+    devices.ReleaseOpens();
+    ASSERT_TRUE(WaitFor(WorkerEnded));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_EQ(devices.OpenAttempts(), 1);
+}
+
+TEST_F(PlaybackControlTest, PlayRightAfterStopWaitsForTheEndingWorker) {
+    WriteMidiFileOf(kLongScore);
+    PlaybackControl control(host, devices);
+    for (int round = 0; round < 3; ++round) {
+        control.OnPlayStop();
+        ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+        control.OnSelchangeDeviceList();  // stops without looking at the worker
+    }
+    EXPECT_EQ(devices.MostLiveOutputs(), 1);
+    EXPECT_EQ(devices.OpenAttempts(), 3);
+}
+
+TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
+    PlaybackControl control(host, devices);
+    control.OnPlayStop();
+    EXPECT_EQ(host.statuses, Texts{"playing..."});
+    ASSERT_TRUE(WaitFor(WorkerEnded, milliseconds(1000)));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(100)));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(host.statuses, Texts{"playing..."});
+}
+
+TEST_F(PlaybackControlTest, ClosingTheFormStopsThePlaybackAndResetsTheDevice) {
+    WriteMidiFileOf(kLongScore);
+    {
+        PlaybackControl control(host, devices);
+        control.OnPlayStop();
+        ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+    }
+    EXPECT_FALSE(g_playThread.IsHeld());
+    EXPECT_EQ(g_runFlag, 0);
+    EXPECT_EQ(g_playing, 0);
+    EXPECT_EQ(devices.LiveOutputs(), 0);
+    EXPECT_TRUE(devices.Outputs().at(0).resetBeforeClose);
+}
+
+}  // namespace
+}  // namespace tez

@@ -1,0 +1,101 @@
+// A thousand Play/Stop presses, device changes and score loads at random short
+// intervals, with the handshake shortened so that every interleaving of the form, the
+// worker and the timer gets its chance. Run under ThreadSanitizer as well.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "control/playback_control.h"
+#include "control/playback_state.h"
+#include "recording_devices.h"
+#include "score/note_table.h"
+#include "score/smf_writer.h"
+#include "scratch_dir.h"
+
+namespace tez {
+namespace {
+
+using std::chrono::milliseconds;
+
+class RandomHost final : public PlaybackHost {
+  public:
+    bool HasNoteRecord() const override { return true; }
+    void SetStatusAndRefresh(const std::string& status) override { lastStatus = status; }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    int DeviceListSelection() const override { return selection; }
+
+    int selection = 0;
+    std::string lastStatus;
+    std::vector<std::string> messages;
+};
+
+std::size_t ThreadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+void WriteScore(int notes, int length) {
+    std::string score;
+    for (int i = 0; i < notes; ++i) {
+        score += "I" + std::to_string(i == 0 ? 0 : length) + " K" + std::to_string(60 + i % 12) +
+                 " V100 L" + std::to_string(length) + "\n";
+    }
+    NoteTable table;
+    ReadScoreText(table, score, nullptr);
+    WriteScoreMidiFile(table);
+}
+
+TEST(PlaybackStress, ThousandPressesLeaveNoWorkerThreadOrSoundingDevice) {
+    apptest::ScratchDir scratch;
+    apptest::RecordingDevices devices(3);
+    RandomHost host;
+    g_deviceId = -1;
+    g_runFlag = 0;
+    g_playing = 0;
+    WriteScore(4, 2);
+    const std::size_t threadsBefore = ThreadCount();
+
+    std::mt19937 random(20240613);
+    std::uniform_int_distribution<int> action(0, 99);
+    std::uniform_int_distribution<int> pause(0, 3);
+    std::uniform_int_distribution<int> selection(0, 3);
+    {
+        PlaybackControl control(host, devices, milliseconds(2));
+        for (int press = 0; press < 1000; ++press) {
+            const int kind = action(random);
+            if (kind < 50) {
+                control.OnPlayStop();
+            } else if (kind < 80) {
+                host.selection = selection(random);
+                control.OnSelchangeDeviceList();
+            } else {
+                // The form rewrites the file while a worker may be loading it.
+                WriteScore(1 + kind % 5, kind % 2 == 0 ? 1 : 40);
+            }
+            std::this_thread::sleep_for(milliseconds(pause(random)));
+        }
+    }
+
+    EXPECT_FALSE(g_playThread.IsHeld());
+    EXPECT_EQ(g_runFlag, 0);
+    EXPECT_EQ(g_playing, 0);
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(devices.LiveOutputs(), 0);
+    EXPECT_EQ(devices.MostLiveOutputs(), 1);
+    const auto outputs = devices.Outputs();
+    EXPECT_GT(outputs.size(), 50u);
+    for (const auto& output : outputs) {
+        EXPECT_TRUE(output.closed);
+        EXPECT_TRUE(output.resetBeforeClose);
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace tez

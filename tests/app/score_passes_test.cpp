@@ -1,0 +1,102 @@
+// The two reads behind Open and Reload: the text as the score box shows it, and the
+// conversion into "tez_p.smf" with its failure paths.
+#include "control/score_passes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "score/smf_writer.h"
+#include "scratch_dir.h"
+
+namespace tez {
+namespace {
+
+using namespace std::string_literals;
+
+struct DisplayCase {
+    const char* name;
+    std::string bytes;
+    std::string shown;
+};
+
+std::string Repeat(char c, std::size_t count) {
+    return std::string(count, c);
+}
+
+class DisplayTextTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(DisplayTextTest, ShowsWhatTheLineReaderDelivers) {
+    EXPECT_EQ(ScoreTextForDisplay(GetParam().bytes), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, DisplayTextTest,
+    ::testing::Values(
+        DisplayCase{"Empty", "", ""},
+        DisplayCase{"LinesKeepTheirEnds", "I0 K60\r\nI120 K62\n", "I0 K60\r\nI120 K62\n"},
+        DisplayCase{"LastLineWithoutLineFeed", "I0 K60\nK62", "I0 K60\nK62"},
+        // The line feed after the zero is hidden with the rest of its piece.
+        DisplayCase{"ZeroHidesTheRestOfItsLine",
+                    "I0 K\0"
+                    "60\nK62\n"s,
+                    "I0 KK62\n"},
+        DisplayCase{"ZeroAtLineStartHidesTheLine", "\0abc\nK62\n"s, "K62\n"},
+        DisplayCase{"LongLineArrivesWhole", Repeat('a', 40000) + "\n", Repeat('a', 40000) + "\n"},
+        DisplayCase{"ZeroInSecondPieceOfALongLine",
+                    Repeat('a', 14999) + "bb\0cc"s + Repeat('d', 14994) + "ee\n",
+                    Repeat('a', 14999) + "bb" + "ee\n"},
+        DisplayCase{"PieceEndsExactlyAtTheLimit", Repeat('a', 14998) + "\n\0x\n"s,
+                    Repeat('a', 14998) + "\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReadScoreForDisplay, FailsForAMissingFileAndForAFolder) {
+    apptest::ScratchDir scratch;
+    EXPECT_FALSE(ReadScoreForDisplay((scratch.Path() / "missing.tez").string()));
+    EXPECT_FALSE(ReadScoreForDisplay(scratch.Path().string()));
+    EXPECT_FALSE(ReadScoreForDisplay(""));
+}
+
+TEST(ReadScoreForDisplay, ReadsTheWholeFile) {
+    apptest::ScratchDir scratch;
+    const std::string text = Repeat('x', 100000) + "\r\nK60\n";
+    EXPECT_EQ(ReadScoreForDisplay(scratch.Write("a.tez", text)), text);
+}
+
+TEST(ConvertScoreFile, WritesTheMidiFileOfTheScore) {
+    apptest::ScratchDir scratch;
+    const std::string score = "I0 K60 V100 L120\nI120 K64 V90 L60\n";
+    NoteTable expected;
+    ASSERT_EQ(ReadScoreText(expected, score, nullptr), ReadStatus::kOk);
+    const std::vector<std::uint8_t> bytes = BuildScoreMidiFile(expected, nullptr);
+
+    NoteTable table;
+    EXPECT_EQ(ConvertScoreFile(table, scratch.Write("a.tez", score)), ScorePassResult::kConverted);
+    EXPECT_EQ(table.lastIndex, 1);
+    EXPECT_EQ(apptest::ReadFileBytes("tez_p.smf"), std::string(bytes.begin(), bytes.end()));
+}
+
+TEST(ConvertScoreFile, UnopenableScoreKeepsLastIndexAndTheMidiFile) {
+    apptest::ScratchDir scratch;
+    NoteTable table;
+    ASSERT_EQ(ConvertScoreFile(table, scratch.Write("a.tez", "I0 K60 V100 L120\n")),
+              ScorePassResult::kConverted);
+    const std::string before = apptest::ReadFileBytes("tez_p.smf");
+
+    EXPECT_EQ(ConvertScoreFile(table, (scratch.Path() / "gone.tez").string()),
+              ScorePassResult::kOpenFailed);
+    EXPECT_EQ(table.lastIndex, 0);
+    EXPECT_EQ(apptest::ReadFileBytes("tez_p.smf"), before);
+}
+
+TEST(ConvertScoreFile, UnwritableMidiFileIsReported) {
+    apptest::ScratchDir scratch;
+    std::filesystem::create_directory("tez_p.smf");
+    NoteTable table;
+    EXPECT_EQ(ConvertScoreFile(table, scratch.Write("a.tez", "I0 K60 V100 L120\n")),
+              ScorePassResult::kWriteFailed);
+    EXPECT_EQ(table.lastIndex, 0);
+}
+
+}  // namespace
+}  // namespace tez
