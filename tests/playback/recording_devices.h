@@ -1,6 +1,7 @@
 // A device boundary that records what the code under test hands to it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct DeviceLog {
     std::vector<std::string> events;
     std::vector<Bytes> sent;
+    std::atomic<std::size_t> sends{0};  // for a thread that waits while another sends
 };
 
 class RecordingOutput final : public MidiOutput {
@@ -32,6 +34,7 @@ class RecordingOutput final : public MidiOutput {
             line += kHex[b & 15];
         }
         log_.events.push_back(line);
+        log_.sends.fetch_add(1);
         return true;
     }
     void Reset() override { log_.events.push_back("reset"); }

@@ -1,0 +1,142 @@
+// The timer thread: callbacks come, one at a time, and none after StopTimer. These tests
+// wait for the thread to deliver, never for a fixed time.
+#include "playback/midi_timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "playback/smf_player.h"
+#include "recording_devices.h"
+#include "smf_builder.h"
+
+namespace tez {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CountingTimer final : public CMidiTimer {
+  public:
+    ~CountingTimer() { StopTimer(); }
+    void OnTimerTick() override {
+        if (inside.exchange(true)) {
+            overlapped = true;
+        }
+        ticks.fetch_add(1);
+        inside = false;
+    }
+    bool WaitFor(int count) const {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (ticks.load() < count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        return true;
+    }
+    std::uint32_t Id() const { return m_timerId; }
+
+    std::atomic<int> ticks{0};
+    std::atomic<bool> inside{false};
+    std::atomic<bool> overlapped{false};
+};
+
+TEST(MidiTimer, CallsOnTimerTickUntilStopped) {
+    CountingTimer timer;
+    EXPECT_NE(timer.StartTimer(1), 0u);
+    ASSERT_TRUE(timer.WaitFor(20));
+    EXPECT_EQ(timer.StopTimer(), 1);
+    EXPECT_EQ(timer.Id(), 0u);
+    const int afterStop = timer.ticks.load();
+    std::this_thread::yield();
+    EXPECT_EQ(timer.ticks.load(), afterStop);
+    EXPECT_FALSE(timer.overlapped.load());
+    const TimingSummary timing = timer.LastRunTiming();
+    EXPECT_EQ(timing.callbacks, static_cast<std::uint64_t>(afterStop));
+}
+
+TEST(MidiTimer, StartingAgainReplacesTheRunningEvent) {
+    CountingTimer timer;
+    const std::uint32_t first = timer.StartTimer(1);
+    ASSERT_TRUE(timer.WaitFor(3));
+    const std::uint32_t second = timer.StartTimer(1);
+    EXPECT_NE(second, 0u);
+    EXPECT_NE(second, first);
+    timer.ticks = 0;
+    ASSERT_TRUE(timer.WaitFor(3));
+    timer.StopTimer();
+    EXPECT_FALSE(timer.overlapped.load());
+}
+
+void CountWithUserValue(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                        std::uintptr_t) {
+    reinterpret_cast<std::atomic<int>*>(user)->fetch_add(1);
+}
+
+TEST(MidiTimer, AGivenCallbackGetsTheUserValue) {
+    CountingTimer timer;
+    std::atomic<int> calls{0};
+    timer.StartTimer(1, CountWithUserValue, reinterpret_cast<std::uintptr_t>(&calls));
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (calls.load() < 5 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    timer.StopTimer();
+    EXPECT_GE(calls.load(), 5);
+    EXPECT_EQ(timer.ticks.load(), 0);
+}
+
+TEST(MidiTimer, ZeroPeriodIsRefused) {
+    CountingTimer timer;
+    EXPECT_EQ(timer.StartTimer(0), 0u);
+    EXPECT_EQ(timer.StopTimer(), 1);
+}
+
+// A whole playback on the real timer: every message arrives, in order, and the device is
+// reset and closed only after the timer has stopped.
+TEST(SmfPlayerRealTime, PlaysAShortFileToItsEndWithTheTimer) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    // Division 1000 at the default tempo: a tick a millisecond.
+    player.LoadBytes(test::Smf(1000, {test::Bytes{0x00, 0x90, 0x3C, 0x64, 0x0A, 0x80, 0x3C, 0x00,
+                                                  0x0A, 0xC0, 0x05, 0x00, 0xFF, 0x2F, 0x00}}));
+    player.m_deviceId = 0;
+    EXPECT_EQ(player.Play(), 1);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (player.IsAnyTrackActive() != 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+    player.Stop();
+    EXPECT_EQ(devices.log.events,
+              (std::vector<std::string>{"open 0", "send 90 3C 64", "send 80 3C 00", "send C0 05",
+                                        "reset", "close"}));
+}
+
+TEST(SmfPlayerRealTime, StopInTheMiddleLeavesNoCallbackRunning) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    test::Bytes track;
+    for (int i = 0; i < 200; ++i) {
+        track.insert(track.end(), {0x01, 0x90, 0x3C, 0x64});
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
+    player.LoadBytes(test::Smf(1000, {track}));
+    player.Play();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (devices.log.sends.load() < 5 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    player.Stop();
+    const std::size_t sent = devices.log.sent.size();
+    EXPECT_GE(sent, 5u);
+    EXPECT_EQ(devices.log.events.back(), "close");
+    std::this_thread::yield();
+    EXPECT_EQ(devices.log.sent.size(), sent);
+}
+
+}  // namespace
+}  // namespace tez
