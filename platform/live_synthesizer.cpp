@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <cstring>
 #include "platform/fluid_synth_output.h"
+#include "platform/quiet_libraries.h"
 
 namespace tez {
 namespace {
@@ -15,6 +17,15 @@ constexpr double kSampleRate = 48000.0;
 constexpr const char* kAudioDrivers[] = {"pulseaudio", "pipewire", "alsa", "jack"};
 
 fluid_audio_driver_t* StartAudio(FluidSynthEngine& engine, const char* driverName) {
+    QuietSystemLibraries();
+    // FluidSynth's JACK driver would start a server of its own; only an existing one is used.
+    if (std::strcmp(driverName, "jack") == 0 && !JackServerRuns()) {
+        return nullptr;
+    }
+    // Four periods of 256 frames, about 21 ms at 48 kHz: sound starts promptly after Play,
+    // and little is still queued when a playback ends.
+    fluid_settings_setint(engine.Settings(), "audio.period-size", 256);
+    fluid_settings_setint(engine.Settings(), "audio.periods", 4);
     if (fluid_settings_setstr(engine.Settings(), "audio.driver", driverName) != FLUID_OK) {
         return nullptr;
     }

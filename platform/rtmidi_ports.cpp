@@ -2,8 +2,8 @@
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
-#include <jack/jack.h>
 
+#include "platform/quiet_libraries.h"
 #include "platform/rtmidi_output.h"
 
 namespace tez {
@@ -12,28 +12,10 @@ namespace {
 constexpr const char* kClientName = "tez";
 
 void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
-void IgnoreJackMessage(const char*) {}
-
-// libjack writes to stderr when no server runs; asking quietly first keeps RtMidi from
-// trying (and complaining) at all.
-bool JackServerRuns() {
-    jack_set_error_function(IgnoreJackMessage);
-    jack_set_info_function(IgnoreJackMessage);
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("tez-probe", JackNoStartServer, &status);
-    if (probe == nullptr) {
-        return false;
-    }
-    jack_client_close(probe);
-    return true;
-}
-
-void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-// The same for the ALSA sequencer: alsa-lib and RtMidi both complain on stderr when the
-// system has none (no /dev/snd/seq, as in containers).
+// alsa-lib and RtMidi both complain on stderr when the system has no sequencer (no
+// /dev/snd/seq, as in containers): ask quietly first.
 bool AlsaSequencerExists() {
-    snd_lib_error_set_handler(IgnoreAlsaMessage);
+    QuietSystemLibraries();
     snd_seq_t* probe = nullptr;
     if (snd_seq_open(&probe, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) {
         return false;
