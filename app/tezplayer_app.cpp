@@ -14,6 +14,10 @@
 namespace tez {
 
 bool CTezplayerApp::InitInstance() {
+    return StartWithArguments(QApplication::arguments());
+}
+
+bool CTezplayerApp::StartWithArguments(const QStringList& arguments) {
     QApplication::setApplicationName(AppTitle());
     QApplication::setApplicationVersion(QString::fromLatin1(kApplicationVersion));
     QApplication::setDesktopFileName(QStringLiteral("tezplayer"));
@@ -26,7 +30,7 @@ bool CTezplayerApp::InitInstance() {
         [] { return std::make_unique<CMainFrame>(); },
         [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_); }));
 
-    const CCommandLineInfo commandLine = ParseCommandLine(QApplication::arguments());
+    const CCommandLineInfo commandLine = ParseCommandLine(arguments);
     if (!ProcessShellCommand(commandLine)) {
         return false;
     }

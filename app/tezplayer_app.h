@@ -17,6 +17,8 @@ class CTezplayerApp final : public CWinApp {
 
     // Settings, the document template, the command line; then shows the main window.
     bool InitInstance() override;
+    // The same with the given command line (program name first).
+    bool StartWithArguments(const QStringList& arguments);
     bool OnCmdMsg(unsigned id, CommandMode mode) override;
     // Shows the About box modally.
     void OnAbout();

@@ -1,0 +1,177 @@
+// The score form: what Open, Reload and Play/Stop show, write and play.
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "score/smf_writer.h"
+#include "window_fixture.h"
+
+namespace tez::apptest {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr const char* kScore = "I0 K60 V100 L120\r\nI120 K64 V90 L60\n";
+constexpr const char* kOtherScore = "I0 K67 V80 L30\n";
+constexpr const char* kLongScore = "I0 K60 V100 L5000\n";
+
+std::string MidiFileOf(const std::string& score) {
+    NoteTable table;
+    ReadScoreText(table, score, nullptr);
+    const std::vector<std::uint8_t> bytes = BuildScoreMidiFile(table, nullptr);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The box shows a carriage return and line feed as one line break.
+QString AsShown(const char* text) {
+    return QString::fromLatin1(text).remove(u'\r');
+}
+
+std::string WrittenMidiFile() {
+    return ReadFileBytes("tez_p.smf");
+}
+
+class DeviceCountTest : public WindowTest, public ::testing::WithParamInterface<int> {
+  protected:
+    DeviceCountTest() : WindowTest(GetParam()) {}
+};
+
+TEST_P(DeviceCountTest, StartShowsAnEmptyFormAndTheSynthesizerFirst) {
+    EXPECT_EQ(ScoreBox(), "");
+    EXPECT_EQ(StatusBox()->text(), "no file");
+    ASSERT_EQ(DeviceList()->count(), GetParam() + 1);
+    for (int entry = 0; entry <= GetParam(); ++entry) {
+        EXPECT_EQ(DeviceList()->itemText(entry), QStringLiteral("device %1").arg(entry - 1));
+    }
+    EXPECT_EQ(DeviceList()->currentIndex(), 0);
+    EXPECT_TRUE(DeviceList()->isEditable());
+    EXPECT_EQ(frame->windowTitle(), "無題 - tezplayer");
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, DeviceCountTest, ::testing::Values(0, 2));
+
+TEST_F(WindowTest, OpenShowsTheFileAndWritesItsMidiFile) {
+    OpenScore(scratch.Write("a.tez", kScore));
+    ASSERT_EQ(prompts.requests.size(), 1u);
+    EXPECT_EQ(prompts.requests[0].defaultSuffix, "tez");
+    EXPECT_EQ(prompts.requests[0].initialName, "*.tez");
+    EXPECT_EQ(prompts.requests[0].filter, "");
+    EXPECT_EQ(ScoreBox(), AsShown(kScore));
+    EXPECT_EQ(StatusBox()->text(), "file opened");
+    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kScore));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    // The framework's own open never runs: the document keeps its title.
+    EXPECT_EQ(frame->windowTitle(), "無題 - tezplayer");
+}
+
+TEST_F(WindowTest, CancelWithNoEarlierFileReportsFileOpenError) {
+    RunCommand(ids::kFileOpen);
+    EXPECT_EQ(prompts.messages, QStringList{"file open error"});
+    EXPECT_EQ(ScoreBox(), "");
+    EXPECT_EQ(StatusBox()->text(), "no file");
+    EXPECT_FALSE(std::filesystem::exists("tez_p.smf"));
+}
+
+TEST_F(WindowTest, CancelAfterALoadEmptiesTheTextKeepsTheStatusAndConvertsAgain) {
+    const std::string path = scratch.Write("a.tez", kScore);
+    OpenScore(path);
+    StatusBox()->setText("typed by the user");
+    scratch.Write("a.tez", kOtherScore);
+    RunCommand(ids::kFileOpen);
+    EXPECT_EQ(ScoreBox(), "");
+    EXPECT_EQ(StatusBox()->text(), "typed by the user");
+    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kOtherScore));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(WindowTest, MissingFileReportsAndReloadThenTriesTheSameName) {
+    OpenScore(scratch.Write("a.tez", kScore));
+    const std::string missing = (scratch.Path() / "missing.tez").string();
+    OpenScore(missing);
+    EXPECT_EQ(prompts.messages, QStringList{"file open error"});
+    // The boxes are not refreshed after the failed open.
+    EXPECT_EQ(ScoreBox(), AsShown(kScore));
+    EXPECT_EQ(view->PathName(), missing);
+    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kScore));
+
+    Click(ids::kReloadButton);
+    EXPECT_EQ(prompts.messages, (QStringList{"file open error", "file open error"}));
+}
+
+TEST_F(WindowTest, ReloadBeforeAnyOpenReportsFilenameIsEmpty) {
+    Click(ids::kReloadButton);
+    EXPECT_EQ(prompts.messages, QStringList{"filename is empty."});
+    EXPECT_EQ(StatusBox()->text(), "no file");
+}
+
+TEST_F(WindowTest, ReloadShowsAndConvertsTheFileAsItIsNowOnDisk) {
+    OpenScore(scratch.Write("a.tez", kScore));
+    static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox))->setPlainText("edited");
+    scratch.Write("a.tez", kOtherScore);
+    Click(ids::kReloadButton);
+    EXPECT_EQ(ScoreBox(), AsShown(kOtherScore));
+    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kOtherScore));
+}
+
+TEST_F(WindowTest, LongLinesAreShownWhole) {
+    const std::string line = std::string(50000, '1') + "\n";
+    OpenScore(scratch.Write("a.tez", line));
+    EXPECT_EQ(ScoreBox().size(), static_cast<qsizetype>(line.size()));
+}
+
+TEST_F(WindowTest, ScoreWithoutRecordsCannotBePlayed) {
+    OpenScore(scratch.Write("a.tez", "\n\n"));
+    Click(ids::kPlayStopButton);
+    EXPECT_EQ(prompts.messages, QStringList{"no tezdata."});
+    EXPECT_EQ(StatusBox()->text(), "file opened");
+    EXPECT_EQ(devices.OpenAttempts(), 0);
+}
+
+TEST_F(WindowTest, UnwritableMidiFileIsReported) {
+    std::filesystem::create_directory("tez_p.smf");
+    OpenScore(scratch.Write("a.tez", kScore));
+    EXPECT_EQ(prompts.messages, QStringList{"tez_p.smf write error"});
+    EXPECT_EQ(StatusBox()->text(), "file opened");
+}
+
+TEST_F(WindowTest, PlayStopPlaysOnTheChosenDevice) {
+    OpenScore(scratch.Write("a.tez", kLongScore));
+    ChooseDevice(2);
+    EXPECT_EQ(StatusBox()->text(), "stopped");
+    EXPECT_EQ(g_deviceId, 1);
+
+    Click(ids::kPlayStopButton);
+    EXPECT_EQ(StatusBox()->text(), "playing...");
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    EXPECT_EQ(devices.Outputs().at(0).deviceId, 1);
+    while (g_playing == 0) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    Click(ids::kPlayStopButton);
+    EXPECT_EQ(StatusBox()->text(), "stopped");
+    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+}
+
+TEST_F(WindowTest, NewRefillsTheListButKeepsTheChosenDevice) {
+    ChooseDevice(2);
+    RunCommand(ids::kFileNew);
+    EXPECT_EQ(DeviceList()->count(), 3);
+    EXPECT_EQ(DeviceList()->currentIndex(), 0);
+    EXPECT_EQ(g_deviceId, 1);
+    EXPECT_EQ(StatusBox()->text(), "stopped");
+}
+
+TEST_F(WindowTest, ClosingTheWindowWhilePlayingResetsTheDevice) {
+    OpenScore(scratch.Write("a.tez", kLongScore));
+    Click(ids::kPlayStopButton);
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    RunCommand(ids::kAppExit);
+    app.ExitInstance();
+    EXPECT_EQ(devices.LiveOutputs(), 0);
+    EXPECT_TRUE(devices.Outputs().at(0).resetBeforeClose);
+    EXPECT_FALSE(g_playThread.IsHeld());
+}
+
+}  // namespace
+}  // namespace tez::apptest
