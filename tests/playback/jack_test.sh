@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# A JACK server with a MIDI monitor: `tez devices` lists its port and a score played to it
+# arrives whole and in order, followed by the device reset.
+set -euo pipefail
+tez=$(realpath "$1")
+work=$(mktemp -d)
+export JACK_DEFAULT_SERVER="tez-test-$$"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
+pids+=($!)
+timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
+timeout 30 jack_midi_dump >received.txt 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+    "$tez" devices | grep -q 'midi-monitor:input' && break
+    sleep 0.1
+done
+"$tez" devices
+id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
+[ -n "$id" ] || { echo "the monitor's port is not listed"; exit 1; }
+
+printf 'I0 K60 V100 L60\nI60 K62 V90 L60\nI60 K64 V80 L60 M7\nI60 K128 V127 L30\n' >score.tez
+timeout 20 "$tez" play score.tez --device "$id"
+sleep 0.3
+kill "${pids[1]}" 2>/dev/null || true
+
+"$tez" dump score.tez | grep -v '^#' | cut -d' ' -f2- | tr 'A-F' 'a-f' >expected.txt
+# jack_midi_dump: "  time: bytes description"; keep the bytes.
+sed -E 's/^ *[0-9]+: //; s/ *(note|control|program|pitch|channel|poly|sysex|[a-z]+ [a-z]+ ?\().*$//' \
+    received.txt | grep -E '^[0-9a-f]{2}( [0-9a-f]{2})*$' >got.txt || true
+n=$(wc -l <expected.txt)
+if ! head -n "$n" got.txt | cmp -s - expected.txt; then
+    echo "received differs from what the player sends:"
+    diff <(head -n "$n" got.txt) expected.txt || true
+    exit 1
+fi
+# Then the reset: All Sound Off, All Notes Off, sustain off, Reset All Controllers on 16 channels.
+resets=$(tail -n +"$((n + 1))" got.txt | grep -cE '^b[0-9a-f] (78|7b|40|79) 00$' || true)
+[ "$resets" -eq 64 ] || { echo "expected 64 reset messages, got $resets"; exit 1; }
+echo "jack: $n messages in order, then the reset"

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The built-in synthesizer: a one-note score (K69) played in real time into a PulseAudio null
+# sink, and rendered to WAV, holds a 440 Hz tone of the note's length.
+set -euo pipefail
+tez=$(realpath "$1")
+mode=$2  # live or render
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+# I0 K69 L480 at the score's tempo (480000 us per quarter, 120 ticks): 1.92 s of A4.
+printf 'I0 K69 V120 L480\n' >a4.tez
+note_seconds=1.92
+
+# The strongest frequency of a mono WAV file, and how long it sounds above -60 dB.
+peak_frequency() {
+    sox "$1" -n remix 1 stat -freq 2>&1 | awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }'
+}
+sounding_seconds() {
+    sox "$1" -n remix 1 silence 1 0.005 0.1% reverse silence 1 0.005 0.1% reverse stat 2>&1 |
+        awk '/^Length/ { print $3 }'
+}
+
+if [ "$mode" = live ]; then
+    export PULSE_RUNTIME_PATH="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
+    mkdir -p "$PULSE_RUNTIME_PATH"
+    timeout 60 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+        --disable-shm=yes -L "module-null-sink sink_name=nullsink" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
+        >pulse.log 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    pactl info >/dev/null
+    timeout 30 parecord -d nullsink.monitor --rate=48000 --channels=1 --format=s16le \
+        --file-format=wav tone.wav &
+    pids+=($!)
+    sleep 0.5
+    TEZ_AUDIO_DRIVER=pulseaudio timeout 20 "$tez" play a4.tez
+    sleep 0.5
+    kill -INT "${pids[1]}"
+    wait "${pids[1]}" || true
+else
+    timeout 60 "$tez" render a4.tez -o tone.wav
+fi
+
+frequency=$(peak_frequency tone.wav)
+seconds=$(sounding_seconds tone.wav)
+echo "$mode: peak at $frequency Hz, sounding $seconds s"
+# The analysis bins are 5.9 Hz wide; the piano's release adds to the note's length.
+awk -v f="$frequency" 'BEGIN { exit !(f > 425 && f < 455) }' || { echo "no 440 Hz tone"; exit 1; }
+awk -v s="$seconds" -v n="$note_seconds" 'BEGIN { exit !(s > n - 0.1 && s < n + 1.5) }' ||
+    { echo "the tone lasts $seconds s, not about $note_seconds s"; exit 1; }
