@@ -16,6 +16,7 @@ std::optional<QString> QtUserPrompts::OpenFile(QWidget* owner, const OpenFileReq
     QFileDialog dialog(owner);
     // The same dialog on every desktop, and one that scripts can drive by its name field.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(QStringLiteral("開く"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
