@@ -4,8 +4,8 @@
 #include <string>
 
 #include "commands.h"
-#include "score/note_table.h"
 #include "score/smf_writer.h"
+#include "score_input.h"
 
 namespace tez::cli {
 namespace {
@@ -15,22 +15,9 @@ struct ConvertOptions {
     std::string output = kScoreMidiFileName;
 };
 
-void PrintWarnings(const std::string& score, const Diagnostics& diagnostics) {
-    for (const Diagnostic& d : diagnostics)
-        std::fprintf(stderr, "%s\n", FormatWarning(score, d).c_str());
-}
-
 void Convert(const ConvertOptions& options) {
-    NoteTable table;
     Diagnostics diagnostics;
-    switch (ReadScore(table, options.score, &diagnostics)) {
-        case ReadStatus::kOk:
-            break;
-        case ReadStatus::kOpenFailed:
-            throw CLI::RuntimeError("file open error", 1);
-        case ReadStatus::kOutOfMemory:
-            throw CLI::RuntimeError("out of memory reading the score", 1);
-    }
+    const NoteTable table = ReadScoreOrThrow(options.score, diagnostics);
     ScoreMidiSummary summary;
     const WriteStatus status = WriteScoreMidiFile(table, options.output, &diagnostics, &summary);
     PrintWarnings(options.score, diagnostics);

@@ -7,37 +7,18 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "score/note_table.h"
 #include "score/smf_writer.h"
+#include "score_input.h"
 
 namespace tez::cli {
 namespace {
 
-void PrintWarnings(const std::string& score, const Diagnostics& diagnostics) {
-    for (const Diagnostic& d : diagnostics) {
-        std::fprintf(stderr, "%s\n", FormatWarning(score, d).c_str());
-    }
-}
-
-NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics) {
-    NoteTable table;
-    switch (ReadScore(table, path, &diagnostics)) {
-        case ReadStatus::kOk:
-            break;
-        case ReadStatus::kOpenFailed:
-            throw CLI::RuntimeError("file open error", 1);
-        case ReadStatus::kOutOfMemory:
-            throw CLI::RuntimeError("out of memory reading the score", 1);
-    }
-    if (!table.HasRecords()) {
-        throw CLI::RuntimeError("no tezdata.", 1);
-    }
-    return table;
-}
-
 void LoadScore(CSmfPlayer& player, const std::string& path, ScoreOutput output) {
     Diagnostics diagnostics;
     const NoteTable table = ReadScoreOrThrow(path, diagnostics);
+    if (!table.HasRecords()) {
+        throw CLI::RuntimeError("no tezdata.", 1);
+    }
     if (output == ScoreOutput::kInMemory) {
         const std::vector<std::uint8_t> file = BuildScoreMidiFile(table, &diagnostics);
         PrintWarnings(path, diagnostics);
