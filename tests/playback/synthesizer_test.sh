@@ -18,7 +18,8 @@ cd "$work"
 printf 'I0 K69 V120 L480\n' >a4.tez
 note_seconds=1.92
 
-# The strongest frequency of a mono WAV file, and how long it sounds above -60 dB.
+# The strongest frequency of the first channel of a WAV file, and how long it sounds above
+# -60 dB.
 peak_frequency() {
     sox "$1" -n remix 1 stat -freq 2>&1 | awk 'NF == 2 && $1 + 0 > 0 { if ($2 > m) { m = $2; f = $1 } } END { print f }'
 }
@@ -30,14 +31,19 @@ sounding_seconds() {
 if [ "$mode" = live ]; then
     export PULSE_RUNTIME_PATH="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
     mkdir -p "$PULSE_RUNTIME_PATH"
+    # Without rewinds: a null sink renders up to 2 s ahead, and when the synthesizer's stream
+    # starts it would rewrite audio its monitor has already handed to parecord, losing the
+    # start of the note.
     timeout 60 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
-        --disable-shm=yes -L "module-null-sink sink_name=nullsink" \
+        --disable-shm=yes -L "module-null-sink sink_name=nullsink norewinds=1" \
         -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
         >pulse.log 2>&1 &
     pids+=($!)
     for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
     pactl info >/dev/null
-    timeout 30 parecord -d nullsink.monitor --rate=48000 --channels=1 --format=s16le \
+    # Stereo, like the rendered file, so both are measured on the same (left) channel: in a
+    # mono mix the piano decays below the threshold before the note ends.
+    timeout 30 parecord -d nullsink.monitor --rate=48000 --channels=2 --format=s16le \
         --file-format=wav tone.wav &
     pids+=($!)
     sleep 0.5
