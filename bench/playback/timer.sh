@@ -61,10 +61,9 @@ printf '%-22s %8s %8s %9s %6s %4s %9s %6s %6s\n' \
     load p50/us p99/us max/us drift rt cpu/s cpu% steal%
 # CPU seconds (user+sys) and wall seconds of one `tez play` of the given file.
 play_timed() {
-    /usr/bin/time -f '%U %S %e' -o cpu.txt \
-        "$tez" play "$1" --device "$id" --trace trace.txt >/dev/null 2>play.log ||
-        { echo "tez play failed:"; cat play.log; exit 1; }
-    awk '{ print $1 + $2, $3 }' cpu.txt
+    rm -f trace.txt
+    python3 "$here/cpu_time.py" "$tez" play "$1" --device "$id" --trace trace.txt ||
+        echo "tez play failed" >&2
 }
 # Jiffies stolen by the hypervisor and all jiffies, summed over the cores.
 steal_and_total() { awk '/^cpu / { t = 0; for (i = 2; i <= NF; i++) t += $i; print $9, t }' /proc/stat; }
@@ -72,6 +71,7 @@ run() {
     local label=$1 steal0 total0 steal1 total1 cpu wall
     read -r steal0 total0 < <(steal_and_total)
     read -r cpu wall < <(play_timed quiet.mid)
+    [ -s trace.txt ] || { echo "no trace: tez play failed"; exit 1; }
     read -r steal1 total1 < <(steal_and_total)
     # "# callbacks N in T ms, drift D" / "# lateness median A us, p99 B us, max C us"
     local drift median p99 max rt
