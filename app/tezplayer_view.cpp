@@ -121,7 +121,10 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
 
 void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
-        SetScoreText(ToBytes(scoreBox_->toPlainText()));
+        // An unedited box still shows m_scoreText, which keeps the file's own bytes.
+        if (scoreBox_->document()->isModified()) {
+            SetScoreText(ToBytes(scoreBox_->toPlainText()));
+        }
         m_status = ToBytes(statusBox_->text());
         return;
     }

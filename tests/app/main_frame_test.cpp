@@ -225,3 +225,39 @@ TEST(CommandLine, UnreadableFileEndsTheStartWithoutAWindow) {
 
 }  // namespace
 }  // namespace tez::apptest
+
+namespace tez::apptest {
+namespace {
+
+TEST(RecentFiles, FileMenuListsThemAndOpensOneAsTheDocument) {
+    ScratchDir scratch;
+    const QString path = QString::fromStdString(scratch.Write("recent.tez", "I0 K60 V100 L120\n"));
+    RecordingDevices devices;
+    ScriptedPrompts prompts;
+    CTezplayerApp app(prompts, devices);
+    ASSERT_TRUE(app.StartWithArguments({"tezplayer", path}));
+    QMenu* file = app.MainWnd()->menuBar()->actions().at(0)->menu();
+    emit file->aboutToShow();
+    const QList<QAction*> items = file->actions();
+    const auto entry = std::find_if(items.begin(), items.end(), [](QAction* action) {
+        return action->text().startsWith("&1 ");
+    });
+    ASSERT_NE(entry, items.end());
+    EXPECT_TRUE((*entry)->text().endsWith("recent.tez"));
+    EXPECT_TRUE((*entry)->isEnabled());
+    EXPECT_EQ((*entry)->statusTip(), "指定のﾌｧｲﾙを開く");
+    EXPECT_EQ(std::count_if(items.begin(), items.end(),
+                            [](QAction* action) {
+                                return action->text() == "最近使ったﾌｧｲﾙ" && action->isVisible();
+                            }),
+              0);
+
+    app.OnFileNew();
+    EXPECT_EQ(app.MainWnd()->windowTitle(), "無題 - tezplayer");
+    (*entry)->trigger();
+    EXPECT_EQ(app.MainWnd()->windowTitle(), "recent.tez - tezplayer");
+    app.ExitInstance();
+}
+
+}  // namespace
+}  // namespace tez::apptest
