@@ -101,6 +101,8 @@ void Play(const PlayOptions& options) {
     const sigset_t signals = BlockStopSignals();
     TraceRecorder recorder(SystemMidiDevices(), options.trace.empty() ? 0 : kTraceMessages,
                            options.trace.empty() ? 0 : kTraceBytes);
+    // Loading a large SoundFont takes a while; done now, the music starts the moment Play runs.
+    recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
     LoadForPlayback(player, options.file, ScoreOutput::kWriteScoreFile);
@@ -108,7 +110,9 @@ void Play(const PlayOptions& options) {
     const std::uint64_t totalMs = PlaybackLengthMs(loaded);
 
     player.m_deviceId = options.device;
+    const auto playCalled = std::chrono::steady_clock::now();
     player.Play();
+    const auto playTook = std::chrono::steady_clock::now() - playCalled;
     if (!player.m_port.IsOpen()) {
         player.Stop();
         throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
@@ -121,6 +125,8 @@ void Play(const PlayOptions& options) {
             throw CLI::RuntimeError("cannot write " + options.trace, 1);
         }
         recorder.Write(out, player.LastRunTiming());
+        std::fprintf(out, "# play started in %.3f ms\n",
+                     std::chrono::duration<double, std::milli>(playTook).count());
         std::fclose(out);
     }
     if (options.device == -1) {

@@ -32,6 +32,9 @@ class MidiDevices {
     virtual std::string Name(int id) = 0;
     // Opens a device; nullptr when it cannot be opened.
     virtual std::unique_ptr<MidiOutput> Open(int id) = 0;
+    // Gets a device ready ahead of time so that a later Open is quick: the synthesizer loads
+    // its SoundFont and starts its audio here. May take long; callable from any thread.
+    virtual void Prepare(int /*id*/) {}
 };
 
 // The system's devices: FluidSynth as -1, RtMidi's ports (ALSA sequencer, JACK) as 0..n-1.

@@ -34,6 +34,12 @@ class SystemDevices final : public MidiDevices {
         return ports_.Open(id);
     }
 
+    void Prepare(int id) override {
+        if (id == -1) {
+            synthesizer_.Prepare();
+        }
+    }
+
   private:
     std::mutex mutex_;  // the port list is read by the window and opened by a playback
     RtMidiPorts ports_;
