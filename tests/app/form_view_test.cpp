@@ -143,14 +143,14 @@ TEST_F(WindowTest, PlayStopPlaysOnTheChosenDevice) {
 
     Click(ids::kPlayStopButton);
     EXPECT_EQ(StatusBox()->text(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
     EXPECT_EQ(devices.Outputs().at(0).deviceId, 1);
     while (g_playing == 0) {
         std::this_thread::sleep_for(milliseconds(1));
     }
     Click(ids::kPlayStopButton);
     EXPECT_EQ(StatusBox()->text(), "stopped");
-    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
 }
 
 TEST_F(WindowTest, NewRefillsTheListButKeepsTheChosenDevice) {
@@ -165,7 +165,7 @@ TEST_F(WindowTest, NewRefillsTheListButKeepsTheChosenDevice) {
 TEST_F(WindowTest, ClosingTheWindowWhilePlayingResetsTheDevice) {
     OpenScore(scratch.Write("a.tez", kLongScore));
     Click(ids::kPlayStopButton);
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
     RunCommand(ids::kAppExit);
     app.ExitInstance();
     EXPECT_EQ(devices.LiveOutputs(), 0);

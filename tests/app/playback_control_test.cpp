@@ -46,7 +46,7 @@ void WriteMidiFileOf(const char* score) {
 }
 
 template <typename Condition>
-bool WaitFor(Condition condition, milliseconds timeout = milliseconds(2000)) {
+bool WaitFor(Condition condition, milliseconds timeout = kPatience) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -102,7 +102,7 @@ TEST_F(PlaybackControlTest, StopSilencesTheDeviceAtOnce) {
     ASSERT_GE(host.statuses.size(), 2u);
     EXPECT_EQ(host.statuses[0], "playing...");
     EXPECT_EQ(host.statuses[1], "stopped");
-    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
     const auto outputs = devices.Outputs();
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_EQ(outputs[0].deviceId, -1);
@@ -125,7 +125,7 @@ TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) 
 
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
     ASSERT_TRUE(WaitFor(WorkerEnded));
     for (const auto& output : devices.Outputs()) {
         EXPECT_EQ(output.noteOns, 1);
@@ -163,12 +163,12 @@ TEST_F(PlaybackControlTest, ChangeWhilePlayingStopsAndTheNextPlayUsesTheNewDevic
     ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
     host.selection = 2;
     control.OnSelchangeDeviceList();
-    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
     EXPECT_EQ(host.statuses.back(), "stopped");
 
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
     EXPECT_EQ(devices.Outputs().back().deviceId, 1);
     EXPECT_EQ(devices.MostLiveOutputs(), 1);
 }
@@ -178,7 +178,7 @@ TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPl
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
     control.OnSelchangeDeviceList();
     devices.ReleaseOpens();
     ASSERT_TRUE(WaitFor(WorkerEnded));
@@ -191,7 +191,7 @@ TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPl
     EXPECT_EQ(devices.OpenAttempts(), 1);
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    EXPECT_TRUE(devices.WaitForOpenAttempts(2, milliseconds(1000)));
+    EXPECT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
 }
 
 TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorker) {
@@ -199,12 +199,12 @@ TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorke
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, milliseconds(1000)));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
     control.OnPlayStop();
     EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped"}));
     devices.ReleaseOpens();
     ASSERT_TRUE(WaitFor(WorkerEnded));
-    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(300)));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
     EXPECT_EQ(devices.OpenAttempts(), 1);
 }
 
@@ -224,8 +224,8 @@ TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
     PlaybackControl control(host, devices);
     control.OnPlayStop();
     EXPECT_EQ(host.statuses, Texts{"playing..."});
-    ASSERT_TRUE(WaitFor(WorkerEnded, milliseconds(1000)));
-    EXPECT_TRUE(devices.WaitUntilAllClosed(milliseconds(100)));
+    ASSERT_TRUE(WaitFor(WorkerEnded));
+    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.statuses, Texts{"playing..."});
 }

@@ -16,6 +16,10 @@
 
 namespace tez::apptest {
 
+// How long a test waits for something another thread does before it calls it lost. Only a
+// guard against hanging: how fast playback reacts is measured by the benchmarks.
+inline constexpr std::chrono::milliseconds kPatience{5000};
+
 struct OutputRecord {
     int deviceId = 0;
     int messages = 0;
