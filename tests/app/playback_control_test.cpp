@@ -17,6 +17,7 @@
 namespace tez {
 namespace {
 
+using apptest::kPatience;
 using apptest::RecordingDevices;
 using std::chrono::milliseconds;
 using Texts = std::vector<std::string>;
