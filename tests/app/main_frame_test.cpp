@@ -261,3 +261,33 @@ TEST(RecentFiles, FileMenuListsThemAndOpensOneAsTheDocument) {
 
 }  // namespace
 }  // namespace tez::apptest
+
+namespace tez::apptest {
+namespace {
+
+// The clipboard and undo keys of the accelerator table have no command of the program's
+// own, so they do what they do in any text box.
+TEST_F(WindowTest, ClipboardAndUndoKeysWorkInTheTextBoxes) {
+    QLineEdit* box = StatusBox();
+    QApplication::setActiveWindow(frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    box->setFocus();
+    box->setText("abc");
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "");
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "abcabc");
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "abc");
+
+    // Keys of handled commands still reach their command from the box: Ctrl+N refills
+    // the device list.
+    DeviceList()->setCurrentIndex(2);
+    QTest::keyClick(box, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(DeviceList()->currentIndex(), 0);
+}
+
+}  // namespace
+}  // namespace tez::apptest
