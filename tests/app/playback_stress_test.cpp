@@ -43,8 +43,9 @@ std::size_t ThreadCount() {
 void WriteScore(int notes, int length) {
     std::string score;
     for (int i = 0; i < notes; ++i) {
-        score += "I" + std::to_string(i == 0 ? 0 : length) + " K" + std::to_string(60 + i % 12) +
-                 " V100 L" + std::to_string(length) + "\n";
+        score.append("I").append(std::to_string(i == 0 ? 0 : length));
+        score.append(" K").append(std::to_string(60 + i % 12));
+        score.append(" V100 L").append(std::to_string(length)).append("\n");
     }
     NoteTable table;
     ReadScoreText(table, score, nullptr);
