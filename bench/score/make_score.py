@@ -9,9 +9,9 @@ def main():
     out = sys.stdout
     lines = []
     for i in range(notes):
-        interval = 0 if i == 0 else random.choice((0, 0, 60, 120, 120, 240))
+        interval = 0 if i == 0 else random.choice((120, 120, 240, 60, 480))
         key = random.randint(36, 96)
-        velocity = random.randint(40, 120)
+        velocity = random.randint(100, 127)
         length = random.choice((60, 110, 120, 230, 480))
         lines.append(f"I{interval} K{key} V{velocity} L{length}\n")
         if len(lines) == 10000:
