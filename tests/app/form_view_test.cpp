@@ -2,15 +2,12 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "score/smf_writer.h"
 #include "window_fixture.h"
 
 namespace tez::apptest {
 namespace {
-
-using std::chrono::milliseconds;
 
 constexpr const char* kScore = "I0 K60 V100 L120\r\nI120 K64 V90 L60\n";
 constexpr const char* kOtherScore = "I0 K67 V80 L30\n";
@@ -143,14 +140,12 @@ TEST_F(WindowTest, PlayStopPlaysOnTheChosenDevice) {
 
     Click(ids::kPlayStopButton);
     EXPECT_EQ(StatusBox()->text(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1));
     EXPECT_EQ(devices.Outputs().at(0).deviceId, 1);
-    while (g_playing == 0) {
-        std::this_thread::sleep_for(milliseconds(1));
-    }
+    ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
     Click(ids::kPlayStopButton);
     EXPECT_EQ(StatusBox()->text(), "stopped");
-    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
 }
 
 TEST_F(WindowTest, NewRefillsTheListButKeepsTheChosenDevice) {
@@ -165,7 +160,7 @@ TEST_F(WindowTest, NewRefillsTheListButKeepsTheChosenDevice) {
 TEST_F(WindowTest, ClosingTheWindowWhilePlayingResetsTheDevice) {
     OpenScore(scratch.Write("a.tez", kLongScore));
     Click(ids::kPlayStopButton);
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1));
     RunCommand(ids::kAppExit);
     app.ExitInstance();
     EXPECT_EQ(devices.LiveOutputs(), 0);

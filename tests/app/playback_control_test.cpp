@@ -17,9 +17,9 @@
 namespace tez {
 namespace {
 
-using apptest::kPatience;
-using apptest::RecordingDevices;
 using std::chrono::milliseconds;
+using test::kPatience;
+using test::RecordingDevices;
 using Texts = std::vector<std::string>;
 
 class RecordingHost final : public PlaybackHost {
@@ -44,18 +44,6 @@ void WriteMidiFileOf(const char* score) {
     NoteTable table;
     ASSERT_EQ(ReadScoreText(table, score, nullptr), ReadStatus::kOk);
     ASSERT_EQ(WriteScoreMidiFile(table), WriteStatus::kOk);
-}
-
-template <typename Condition>
-bool WaitFor(Condition condition, milliseconds timeout = kPatience) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(milliseconds(1));
-    }
-    return true;
 }
 
 bool WorkerEnded() {
@@ -97,13 +85,13 @@ TEST_F(PlaybackControlTest, StopSilencesTheDeviceAtOnce) {
     WriteMidiFileOf(kLongScore);
     PlaybackControl control(host, devices);
     control.OnPlayStop();
-    ASSERT_TRUE(WaitFor([this] { return FirstNoteSounded(); }));
+    ASSERT_TRUE(test::WaitUntil([this] { return FirstNoteSounded(); }));
     control.OnPlayStop();
 
     ASSERT_GE(host.statuses.size(), 2u);
     EXPECT_EQ(host.statuses[0], "playing...");
     EXPECT_EQ(host.statuses[1], "stopped");
-    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
     const auto outputs = devices.Outputs();
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_EQ(outputs[0].deviceId, -1);
@@ -116,7 +104,7 @@ TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) 
     WriteMidiFileOf(kShortScore);
     PlaybackControl control(host, devices);
     control.OnPlayStop();
-    ASSERT_TRUE(WaitFor(WorkerEnded));
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
     EXPECT_EQ(host.statuses, Texts{"playing..."});
     EXPECT_EQ(g_playing, 1);
 
@@ -126,8 +114,8 @@ TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) 
 
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
-    ASSERT_TRUE(WaitFor(WorkerEnded));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2));
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
     for (const auto& output : devices.Outputs()) {
         EXPECT_EQ(output.noteOns, 1);
         EXPECT_TRUE(output.resetBeforeClose);
@@ -161,15 +149,15 @@ TEST_F(PlaybackControlTest, ChangeWhilePlayingStopsAndTheNextPlayUsesTheNewDevic
     WriteMidiFileOf(kLongScore);
     PlaybackControl control(host, devices);
     control.OnPlayStop();
-    ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+    ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
     host.selection = 2;
     control.OnSelchangeDeviceList();
-    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
     EXPECT_EQ(host.statuses.back(), "stopped");
 
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(2));
     EXPECT_EQ(devices.Outputs().back().deviceId, 1);
     EXPECT_EQ(devices.MostLiveOutputs(), 1);
 }
@@ -179,10 +167,10 @@ TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPl
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1));
     control.OnSelchangeDeviceList();
     devices.ReleaseOpens();
-    ASSERT_TRUE(WaitFor(WorkerEnded));
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
     // The worker raised the playing flag after the change had cleared it.
     EXPECT_EQ(g_playing, 1);
     EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped"}));
@@ -192,7 +180,7 @@ TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPl
     EXPECT_EQ(devices.OpenAttempts(), 1);
     control.OnPlayStop();
     EXPECT_EQ(host.statuses.back(), "playing...");
-    EXPECT_TRUE(devices.WaitForOpenAttempts(2, kPatience));
+    EXPECT_TRUE(devices.WaitForOpenAttempts(2));
 }
 
 TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorker) {
@@ -200,12 +188,12 @@ TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorke
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
-    ASSERT_TRUE(devices.WaitForOpenAttempts(1, kPatience));
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1));
     control.OnPlayStop();
     EXPECT_EQ(host.statuses, (Texts{"playing...", "stopped"}));
     devices.ReleaseOpens();
-    ASSERT_TRUE(WaitFor(WorkerEnded));
-    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
     EXPECT_EQ(devices.OpenAttempts(), 1);
 }
 
@@ -214,7 +202,7 @@ TEST_F(PlaybackControlTest, PlayRightAfterStopWaitsForTheEndingWorker) {
     PlaybackControl control(host, devices);
     for (int round = 0; round < 3; ++round) {
         control.OnPlayStop();
-        ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+        ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
         control.OnSelchangeDeviceList();  // stops without looking at the worker
     }
     EXPECT_EQ(devices.MostLiveOutputs(), 1);
@@ -225,8 +213,8 @@ TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
     PlaybackControl control(host, devices);
     control.OnPlayStop();
     EXPECT_EQ(host.statuses, Texts{"playing..."});
-    ASSERT_TRUE(WaitFor(WorkerEnded));
-    EXPECT_TRUE(devices.WaitUntilAllClosed(kPatience));
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.statuses, Texts{"playing..."});
 }
@@ -236,7 +224,7 @@ TEST_F(PlaybackControlTest, ClosingTheFormStopsThePlaybackAndResetsTheDevice) {
     {
         PlaybackControl control(host, devices);
         control.OnPlayStop();
-        ASSERT_TRUE(WaitFor([] { return g_playing == 1; }));
+        ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
     }
     EXPECT_FALSE(g_playThread.IsHeld());
     EXPECT_EQ(g_runFlag, 0);

@@ -54,7 +54,7 @@ void WriteScore(int notes, int length) {
 
 TEST(PlaybackStress, ThousandPressesLeaveNoWorkerThreadOrSoundingDevice) {
     apptest::ScratchDir scratch;
-    apptest::RecordingDevices devices(3);
+    test::RecordingDevices devices(3);
     RandomHost host;
     g_deviceId = -1;
     g_runFlag = 0;

@@ -33,7 +33,7 @@ class RecordingHost final : public PlaybackHost {
 TEST(PlaybackStart, WorkerThatCannotStartIsReportedAndLeavesTheStateIdle) {
     apptest::ScratchDir scratch;
     RecordingHost host;
-    apptest::RecordingDevices devices;
+    test::RecordingDevices devices;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {

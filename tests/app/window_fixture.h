@@ -21,6 +21,9 @@
 
 namespace tez::apptest {
 
+using test::kPatience;
+using test::RecordingDevices;
+
 // Answers the open dialog from a queue (nothing queued: cancelled) and records messages.
 class ScriptedPrompts final : public UserPrompts {
   public:

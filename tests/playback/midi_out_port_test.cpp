@@ -15,7 +15,7 @@ TEST(MidiOutPort, SameIdOpensNothingNew) {
     CMidiOutPort port(devices);
     EXPECT_EQ(port.Open(0), 1);
     EXPECT_EQ(port.Open(0), 1);
-    EXPECT_EQ(devices.log.events, (Events{"open 0"}));
+    EXPECT_EQ(devices.Events(), (Events{"open 0"}));
 }
 
 TEST(MidiOutPort, AnotherIdResetsAndClosesTheFirstBeforeOpening) {
@@ -23,12 +23,11 @@ TEST(MidiOutPort, AnotherIdResetsAndClosesTheFirstBeforeOpening) {
     CMidiOutPort port(devices);
     port.Open(-1);
     EXPECT_EQ(port.Open(1), 1);
-    EXPECT_EQ(devices.log.events, (Events{"open -1", "reset", "close", "open 1"}));
+    EXPECT_EQ(devices.Events(), (Events{"open -1", "reset", "close", "open 1"}));
 }
 
 TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
-    RecordingDevices devices;
-    devices.refused = 1;
+    RecordingDevices devices(2, 1);
     CMidiOutPort port(devices);
     EXPECT_EQ(port.Open(1), 0);
     EXPECT_EQ(port.DeviceId(), 1);
@@ -36,7 +35,7 @@ TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
     EXPECT_EQ(port.Open(1), 0);
     EXPECT_EQ(port.ShortMsg(0x90, 0x3C, 0x64), 0);
     EXPECT_EQ(port.LongMsg(std::vector<std::uint8_t>{0xF0, 0xF7}), 0);
-    EXPECT_EQ(devices.log.events, (Events{"open 1", "open 1"}));
+    EXPECT_EQ(devices.Events(), (Events{"open 1", "open 1"}));
 }
 
 TEST(MidiOutPort, CloseOnAClosedPortDoesNothing) {
@@ -45,7 +44,7 @@ TEST(MidiOutPort, CloseOnAClosedPortDoesNothing) {
         CMidiOutPort port(devices);
         EXPECT_EQ(port.Close(), 0);
     }
-    EXPECT_TRUE(devices.log.events.empty());
+    EXPECT_TRUE(devices.Events().empty());
 }
 
 TEST(MidiOutPort, DestructorResetsAndCloses) {
@@ -54,7 +53,7 @@ TEST(MidiOutPort, DestructorResetsAndCloses) {
         CMidiOutPort port(devices);
         port.Open(0);
     }
-    EXPECT_EQ(devices.log.events, (Events{"open 0", "reset", "close"}));
+    EXPECT_EQ(devices.Events(), (Events{"open 0", "reset", "close"}));
 }
 
 struct ShortCase {
@@ -70,7 +69,7 @@ TEST_P(ShortMsgTest, SendsTheBytesTheStatusCarries) {
     port.Open(0);
     const ShortCase& c = GetParam();
     EXPECT_EQ(port.ShortMsg(c.status, c.d1, c.d2), 1);
-    EXPECT_EQ(devices.log.events.back(), c.sent);
+    EXPECT_EQ(devices.Events().back(), c.sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, ShortMsgTest,

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "playback/smf_player.h"
 #include "recording_devices.h"
@@ -14,8 +12,6 @@
 
 namespace tez {
 namespace {
-
-using namespace std::chrono_literals;
 
 class CountingTimer final : public CMidiTimer {
   public:
@@ -28,14 +24,7 @@ class CountingTimer final : public CMidiTimer {
         inside = false;
     }
     bool WaitFor(int count) const {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (ticks.load() < count) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::yield();
-        }
-        return true;
+        return test::WaitUntil([&] { return ticks.load() >= count; });
     }
     std::uint32_t Id() const { return m_timerId; }
 
@@ -80,10 +69,7 @@ TEST(MidiTimer, AGivenCallbackGetsTheUserValue) {
     CountingTimer timer;
     std::atomic<int> calls{0};
     timer.StartTimer(1, CountWithUserValue, reinterpret_cast<std::uintptr_t>(&calls));
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (calls.load() < 5 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
+    test::WaitUntil([&] { return calls.load() >= 5; });
     timer.StopTimer();
     EXPECT_GE(calls.load(), 5);
     EXPECT_EQ(timer.ticks.load(), 0);
@@ -105,13 +91,9 @@ TEST(SmfPlayerRealTime, PlaysAShortFileToItsEndWithTheTimer) {
                                                   0x0A, 0xC0, 0x05, 0x00, 0xFF, 0x2F, 0x00}}));
     player.m_deviceId = 0;
     EXPECT_EQ(player.Play(), 1);
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (player.IsAnyTrackActive() != 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+    EXPECT_TRUE(test::WaitUntil([&] { return player.IsAnyTrackActive() == 0; }));
     player.Stop();
-    EXPECT_EQ(devices.log.events,
+    EXPECT_EQ(devices.Events(),
               (std::vector<std::string>{"open 0", "send 90 3C 64", "send 80 3C 00", "send C0 05",
                                         "reset", "close"}));
 }
@@ -126,16 +108,13 @@ TEST(SmfPlayerRealTime, StopInTheMiddleLeavesNoCallbackRunning) {
     track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
     player.LoadBytes(test::Smf(1000, {track}));
     player.Play();
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (devices.log.sends.load() < 5 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
+    devices.WaitForSends(5);
     player.Stop();
-    const std::size_t sent = devices.log.sent.size();
+    const std::size_t sent = devices.SendCount();
     EXPECT_GE(sent, 5u);
-    EXPECT_EQ(devices.log.events.back(), "close");
+    EXPECT_EQ(devices.Events().back(), "close");
     std::this_thread::yield();
-    EXPECT_EQ(devices.log.sent.size(), sent);
+    EXPECT_EQ(devices.SendCount(), sent);
 }
 
 }  // namespace

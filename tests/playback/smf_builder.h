@@ -7,10 +7,9 @@
 
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
+#include "recording_devices.h"
 
 namespace tez::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline void PutBigEndian(Bytes& out, std::uint32_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) {
@@ -39,33 +38,19 @@ inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
     return file;
 }
 
-inline std::string Hex(const Bytes& bytes) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kHex[b >> 4];
-        text += kHex[b & 15];
-    }
-    return text;
-}
-
 // Every message a playback sends, as "callback: bytes", on the virtual clock. Set
 // `stepEveryCallback` to run each callback instead of skipping the idle ones.
-template <typename Devices>
-std::vector<std::string> Timeline(CSmfPlayer& player, Devices& devices,
-                                  bool stepEveryCallback = false,
-                                  std::uint64_t maxCallbacks = 10'000'000) {
+inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices,
+                                         bool stepEveryCallback = false,
+                                         std::uint64_t maxCallbacks = 10'000'000) {
     std::vector<std::string> lines;
     VirtualClock clock(player);
     clock.Start();
-    std::size_t seen = devices.log.sent.size();
+    std::size_t seen = devices.SendCount();
     auto collect = [&] {
-        for (; seen < devices.log.sent.size(); ++seen) {
-            lines.push_back(std::to_string(clock.Callback() - 1) + ": " +
-                            Hex(devices.log.sent[seen]));
+        for (const Bytes& message : devices.SentSince(seen)) {
+            lines.push_back(std::to_string(clock.Callback() - 1) + ": " + Hex(message));
+            ++seen;
         }
     };
     while (player.IsAnyTrackActive() != 0 && clock.Callback() < maxCallbacks) {

@@ -171,20 +171,19 @@ TEST(SmfClock, ATrackFarBeyondTwoToTheThirtyOneTicksStillEnds) {
     clock.Start();
     const auto end = clock.RunToEnd();
     ASSERT_TRUE(end.has_value());
-    EXPECT_EQ(devices.log.sent.size(), 9u);
+    EXPECT_EQ(devices.SendCount(), 9u);
     EXPECT_EQ(*end, 9ull * 0x0FFFFFFF * 1000 / 25);
 }
 
 TEST(SmfClock, WithoutADeviceThePlaybackStillRunsToItsEnd) {
-    test::RecordingDevices devices;
-    devices.refused = -1;
+    test::RecordingDevices devices(2, -1);
     CSmfPlayer player(devices);
     player.LoadBytes(
         Smf(120, {Concat({{0x00, 0x90, 0x3C, 0x64, 0x10, 0x80, 0x3C, 0x00, 0x00}, kEnd})}));
     VirtualClock clock(player);
     EXPECT_EQ(clock.Start(), 0);
     EXPECT_EQ(clock.RunToEnd(), std::optional<std::uint64_t>(134));
-    EXPECT_TRUE(devices.log.sent.empty());
+    EXPECT_TRUE((devices.SendCount() == 0));
 }
 
 TEST(SmfClock, WithNothingLoadedTheClockStandsAndNothingIsActive) {
@@ -210,7 +209,7 @@ TEST(SmfPlayer, StopResetsAndClosesTheDeviceAndTheDestructorFreesTracks) {
         EXPECT_EQ(player.Stop(), 1);
         EXPECT_EQ(player.m_trackCount, 1);
     }
-    EXPECT_EQ(devices.log.events, (Lines{"open 1", "reset", "close"}));
+    EXPECT_EQ(devices.Events(), (Lines{"open 1", "reset", "close"}));
 }
 
 // Skipping idle callbacks must send exactly what stepping through every one sends.

@@ -40,7 +40,8 @@ TEST(SmfLoad, ALongerHeaderIsSkippedAndAnyChunkIdIsATrack) {
     ASSERT_EQ(player.LoadBytes(file), 1);
     EXPECT_EQ(player.m_trackCount, 2);
     EXPECT_EQ(player.m_division, 96);
-    EXPECT_EQ(Bytes(player.m_tracks[1].End() - player.m_tracks[1].length, player.m_tracks[1].End()), kNoteTrack);
+    EXPECT_EQ(Bytes(player.m_tracks[1].End() - player.m_tracks[1].length, player.m_tracks[1].End()),
+              kNoteTrack);
 }
 
 TEST(SmfLoad, NoTracksMeansNothingActive) {

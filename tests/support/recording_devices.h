@@ -1,0 +1,193 @@
+// The device boundary of the playback and window tests: devices that record what playback
+// hands to them, safe to use from the worker and timer threads, and that can hold a worker
+// inside Open.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/midi_devices.h"
+
+namespace tez::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// How long a test waits for something another thread does before it calls it lost. Only a
+// guard against hanging: how fast playback reacts is measured by the benchmarks.
+inline constexpr std::chrono::milliseconds kPatience{5000};
+
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = kPatience) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline std::string Hex(std::span<const std::uint8_t> bytes) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kHex[b >> 4];
+        text += kHex[b & 15];
+    }
+    return text;
+}
+
+struct OutputRecord {
+    int deviceId = 0;
+    int noteOns = 0;
+    bool resetBeforeClose = false;
+    bool closed = false;
+};
+
+// Devices -1..count-1 exist; opening `refused` fails. Everything that happens is kept in
+// order as text: "open 3", "send 90 3C 64", "reset", "close".
+class RecordingDevices final : public MidiDevices {
+    // Every record is read and written under the one lock; any change wakes the waiters.
+    template <typename Action>
+    auto Locked(Action action) const {
+        std::lock_guard lock(mutex_);
+        changed_.notify_all();
+        return action();
+    }
+    template <typename Condition>
+    bool WaitLocked(Condition condition) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kPatience, condition);
+    }
+
+  public:
+    explicit RecordingDevices(int count = 2, int refused = -100)
+        : count_(count), refused_(refused) {}
+
+    // Devices shared by tests that never open one.
+    static RecordingDevices& Instance() {
+        static RecordingDevices devices;
+        return devices;
+    }
+
+    int Count() override { return count_; }
+    std::string Name(int id) override {
+        return id >= -1 && id < count_ ? "device " + std::to_string(id) : "";
+    }
+    std::unique_ptr<MidiOutput> Open(int id) override;
+
+    // While held, Open waits until Release: a worker stays "starting".
+    void HoldOpens() {
+        Locked([&] { held_ = true; });
+    }
+    void ReleaseOpens() {
+        Locked([&] { held_ = false; });
+    }
+    bool WaitForOpenAttempts(int count) {
+        return WaitLocked([&] { return openAttempts_ >= count; });
+    }
+    bool WaitUntilAllClosed() {
+        return WaitLocked([&] { return live_ == 0; });
+    }
+    bool WaitForSends(std::size_t count) {
+        return WaitLocked([&] { return sent_.size() >= count; });
+    }
+
+    std::vector<std::string> Events() const {
+        return Locked([&] { return events_; });
+    }
+    std::size_t SendCount() const {
+        return Locked([&] { return sent_.size(); });
+    }
+    std::vector<Bytes> SentSince(std::size_t first) const {
+        return Locked([&] { return std::vector<Bytes>(sent_.begin() + first, sent_.end()); });
+    }
+    int OpenAttempts() const {
+        return Locked([&] { return openAttempts_; });
+    }
+    int LiveOutputs() const {
+        return Locked([&] { return live_; });
+    }
+    // The most outputs that were ever open at the same time.
+    int MostLiveOutputs() const {
+        return Locked([&] { return mostLive_; });
+    }
+    std::vector<OutputRecord> Outputs() const {
+        return Locked([&] { return outputs_; });
+    }
+
+  private:
+    class Output;
+
+    const int count_;
+    const int refused_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool held_ = false;
+    int openAttempts_ = 0;
+    int live_ = 0;
+    int mostLive_ = 0;
+    std::vector<OutputRecord> outputs_;
+    std::vector<std::string> events_;
+    std::vector<Bytes> sent_;
+};
+
+class RecordingDevices::Output final : public MidiOutput {
+  public:
+    Output(RecordingDevices& devices, std::size_t index) : devices_(devices), index_(index) {}
+    ~Output() override {
+        devices_.Locked([&] {
+            devices_.outputs_[index_].closed = true;
+            --devices_.live_;
+            devices_.events_.push_back("close");
+        });
+    }
+    bool Send(std::span<const std::uint8_t> message) override {
+        devices_.Locked([&] {
+            if (message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] != 0) {
+                ++devices_.outputs_[index_].noteOns;
+            }
+            devices_.sent_.emplace_back(message.begin(), message.end());
+            devices_.events_.push_back("send " + Hex(message));
+        });
+        return true;
+    }
+    void Reset() override {
+        devices_.Locked([&] {
+            devices_.outputs_[index_].resetBeforeClose = true;
+            devices_.events_.push_back("reset");
+        });
+    }
+
+  private:
+    RecordingDevices& devices_;
+    std::size_t index_;
+};
+
+inline std::unique_ptr<MidiOutput> RecordingDevices::Open(int id) {
+    std::unique_lock lock(mutex_);
+    ++openAttempts_;
+    events_.push_back("open " + std::to_string(id));
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !held_; });
+    if (id < -1 || id >= count_ || id == refused_) {
+        return nullptr;
+    }
+    outputs_.push_back(OutputRecord{id});
+    mostLive_ = std::max(mostLive_, ++live_);
+    return std::make_unique<Output>(*this, outputs_.size() - 1);
+}
+
+}  // namespace tez::test
