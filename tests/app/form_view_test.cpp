@@ -122,6 +122,7 @@ TEST_F(WindowTest, ScoreWithoutRecordsCannotBePlayed) {
     Click(ids::kPlayStopButton);
     EXPECT_EQ(prompts.messages, QStringList{"no tezdata."});
     EXPECT_EQ(StatusBox()->text(), "file opened");
+    EXPECT_FALSE(g_playThread.IsHeld());
     EXPECT_EQ(devices.OpenAttempts(), 0);
 }
 

@@ -223,12 +223,6 @@ TEST(CommandLine, UnreadableFileEndsTheStartWithoutAWindow) {
     EXPECT_EQ(app.MainWnd(), nullptr);
 }
 
-}  // namespace
-}  // namespace tez::apptest
-
-namespace tez::apptest {
-namespace {
-
 TEST(RecentFiles, FileMenuListsThemAndOpensOneAsTheDocument) {
     ScratchDir scratch;
     const QString path = QString::fromStdString(scratch.Write("recent.tez", "I0 K60 V100 L120\n"));
@@ -258,12 +252,6 @@ TEST(RecentFiles, FileMenuListsThemAndOpensOneAsTheDocument) {
     EXPECT_EQ(app.MainWnd()->windowTitle(), "recent.tez - tezplayer");
     app.ExitInstance();
 }
-
-}  // namespace
-}  // namespace tez::apptest
-
-namespace tez::apptest {
-namespace {
 
 // The clipboard and undo keys of the accelerator table have no command of the program's
 // own, so they do what they do in any text box.

@@ -5,46 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <thread>
+#include "control_fixture.h"
 
-#include "control/playback_state.h"
-#include "recording_devices.h"
-#include "score/note_table.h"
-#include "score/smf_writer.h"
-#include "scratch_dir.h"
-
-namespace tez {
+namespace tez::apptest {
 namespace {
-
-using std::chrono::milliseconds;
-using test::kPatience;
-using test::RecordingDevices;
-using Texts = std::vector<std::string>;
-
-class RecordingHost final : public PlaybackHost {
-  public:
-    bool HasNoteRecord() const override { return hasRecord; }
-    void SetStatusAndRefresh(const std::string& status) override { statuses.push_back(status); }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    int DeviceListSelection() const override { return selection; }
-
-    bool hasRecord = true;
-    int selection = 0;
-    Texts statuses;
-    Texts messages;
-};
 
 // About 40 ms of music.
 constexpr const char* kShortScore = "I0 K60 V100 L10\n";
 // About 20 s of music: a playback that only a stop ends.
 constexpr const char* kLongScore = "I0 K60 V100 L5000\n";
-
-void WriteMidiFileOf(const char* score) {
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, score, nullptr), ReadStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(table), WriteStatus::kOk);
-}
 
 bool WorkerEnded() {
     return g_playThread.ExitCode() == kWorkerArgument * 10;
@@ -52,37 +21,20 @@ bool WorkerEnded() {
 
 class PlaybackControlTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        g_deviceId = -1;
-        g_runFlag = 0;
-        g_playing = 0;
-    }
+    void SetUp() override { ResetPlaybackWords(); }
 
     bool FirstNoteSounded() const {
         const auto outputs = devices.Outputs();
         return !outputs.empty() && outputs[0].noteOns > 0;
     }
 
-    apptest::ScratchDir scratch;
+    ScratchDir scratch;
     RecordingHost host;
     RecordingDevices devices{3};
 };
 
-TEST_F(PlaybackControlTest, PlayWithoutNoteRecordOnlyShowsNoTezdata) {
-    WriteMidiFileOf(kShortScore);
-    host.hasRecord = false;
-    {
-        PlaybackControl control(host, devices);
-        control.OnPlayStop();
-        EXPECT_EQ(host.messages, Texts{"no tezdata."});
-        EXPECT_TRUE(host.statuses.empty());
-        EXPECT_FALSE(g_playThread.IsHeld());
-    }
-    EXPECT_EQ(devices.OpenAttempts(), 0);
-}
-
 TEST_F(PlaybackControlTest, StopSilencesTheDeviceAtOnce) {
-    WriteMidiFileOf(kLongScore);
+    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
     PlaybackControl control(host, devices);
     control.OnPlayStop();
     ASSERT_TRUE(test::WaitUntil([this] { return FirstNoteSounded(); }));
@@ -101,7 +53,7 @@ TEST_F(PlaybackControlTest, StopSilencesTheDeviceAtOnce) {
 }
 
 TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) {
-    WriteMidiFileOf(kShortScore);
+    ASSERT_TRUE(WriteMidiFileOf(kShortScore));
     PlaybackControl control(host, devices);
     control.OnPlayStop();
     ASSERT_TRUE(test::WaitUntil(WorkerEnded));
@@ -145,25 +97,30 @@ INSTANTIATE_TEST_SUITE_P(Entries, DeviceChoiceTest,
                                            // an editable list may report no selection
                                            SelectionCase{-1, -1}));
 
+// A change stops without waiting for the worker, so each next Play starts while the
+// previous worker may still be ending: it must wait for it and use the new device.
 TEST_F(PlaybackControlTest, ChangeWhilePlayingStopsAndTheNextPlayUsesTheNewDevice) {
-    WriteMidiFileOf(kLongScore);
+    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
     PlaybackControl control(host, devices);
-    control.OnPlayStop();
-    ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
-    host.selection = 2;
-    control.OnSelchangeDeviceList();
+    for (int round = 0; round < 3; ++round) {
+        control.OnPlayStop();
+        EXPECT_EQ(host.statuses.back(), "playing...");
+        ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
+        host.selection = round + 1;
+        control.OnSelchangeDeviceList();
+        EXPECT_EQ(host.statuses.back(), "stopped");
+    }
     EXPECT_TRUE(devices.WaitUntilAllClosed());
-    EXPECT_EQ(host.statuses.back(), "stopped");
-
-    control.OnPlayStop();
-    EXPECT_EQ(host.statuses.back(), "playing...");
-    ASSERT_TRUE(devices.WaitForOpenAttempts(2));
-    EXPECT_EQ(devices.Outputs().back().deviceId, 1);
+    const auto outputs = devices.Outputs();
+    ASSERT_EQ(outputs.size(), 3u);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(outputs[round].deviceId, round - 1);
+    }
     EXPECT_EQ(devices.MostLiveOutputs(), 1);
 }
 
 TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPlay) {
-    WriteMidiFileOf(kLongScore);
+    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
@@ -184,7 +141,7 @@ TEST_F(PlaybackControlTest, ChangeWhileStartingLeavesOneStopPressBeforeTheNextPl
 }
 
 TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorker) {
-    WriteMidiFileOf(kLongScore);
+    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
     PlaybackControl control(host, devices);
     devices.HoldOpens();
     control.OnPlayStop();
@@ -195,18 +152,6 @@ TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorke
     ASSERT_TRUE(test::WaitUntil(WorkerEnded));
     EXPECT_TRUE(devices.WaitUntilAllClosed());
     EXPECT_EQ(devices.OpenAttempts(), 1);
-}
-
-TEST_F(PlaybackControlTest, PlayRightAfterStopWaitsForTheEndingWorker) {
-    WriteMidiFileOf(kLongScore);
-    PlaybackControl control(host, devices);
-    for (int round = 0; round < 3; ++round) {
-        control.OnPlayStop();
-        ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
-        control.OnSelchangeDeviceList();  // stops without looking at the worker
-    }
-    EXPECT_EQ(devices.MostLiveOutputs(), 1);
-    EXPECT_EQ(devices.OpenAttempts(), 3);
 }
 
 TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
@@ -220,7 +165,7 @@ TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
 }
 
 TEST_F(PlaybackControlTest, ClosingTheFormStopsThePlaybackAndResetsTheDevice) {
-    WriteMidiFileOf(kLongScore);
+    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
     {
         PlaybackControl control(host, devices);
         control.OnPlayStop();
@@ -234,4 +179,4 @@ TEST_F(PlaybackControlTest, ClosingTheFormStopsThePlaybackAndResetsTheDevice) {
 }
 
 }  // namespace
-}  // namespace tez
+}  // namespace tez::apptest

@@ -7,29 +7,12 @@
 #include <random>
 #include <thread>
 
-#include "control/playback_control.h"
-#include "control/playback_state.h"
-#include "recording_devices.h"
-#include "score/note_table.h"
-#include "score/smf_writer.h"
-#include "scratch_dir.h"
+#include "control_fixture.h"
 
 namespace tez {
 namespace {
 
 using std::chrono::milliseconds;
-
-class RandomHost final : public PlaybackHost {
-  public:
-    bool HasNoteRecord() const override { return true; }
-    void SetStatusAndRefresh(const std::string& status) override { lastStatus = status; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    int DeviceListSelection() const override { return selection; }
-
-    int selection = 0;
-    std::string lastStatus;
-    std::vector<std::string> messages;
-};
 
 std::size_t ThreadCount() {
     std::size_t count = 0;
@@ -47,18 +30,14 @@ void WriteScore(int notes, int length) {
         score.append(" K").append(std::to_string(60 + i % 12));
         score.append(" V100 L").append(std::to_string(length)).append("\n");
     }
-    NoteTable table;
-    ReadScoreText(table, score, nullptr);
-    WriteScoreMidiFile(table);
+    apptest::WriteMidiFileOf(score);
 }
 
 TEST(PlaybackStress, ThousandPressesLeaveNoWorkerThreadOrSoundingDevice) {
     apptest::ScratchDir scratch;
     test::RecordingDevices devices(3);
-    RandomHost host;
-    g_deviceId = -1;
-    g_runFlag = 0;
-    g_playing = 0;
+    apptest::RecordingHost host;
+    apptest::ResetPlaybackWords();
     WriteScore(4, 2);
     const std::size_t threadsBefore = ThreadCount();
 

@@ -7,32 +7,18 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "control/playback_control.h"
-#include "control/playback_state.h"
-#include "recording_devices.h"
-#include "scratch_dir.h"
+#include "control_fixture.h"
 
 namespace tez {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-class RecordingHost final : public PlaybackHost {
-  public:
-    bool HasNoteRecord() const override { return true; }
-    void SetStatusAndRefresh(const std::string& status) override { statuses.push_back(status); }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    int DeviceListSelection() const override { return 0; }
-
-    Texts statuses;
-    Texts messages;
-};
+using apptest::Texts;
 
 // With too little address space left for a thread's stack, the start fails: the user is
 // told, and the state stays idle so that the next press starts afresh.
 TEST(PlaybackStart, WorkerThatCannotStartIsReportedAndLeavesTheStateIdle) {
     apptest::ScratchDir scratch;
-    RecordingHost host;
+    apptest::RecordingHost host;
     test::RecordingDevices devices;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(

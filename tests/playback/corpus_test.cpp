@@ -40,38 +40,43 @@ std::vector<std::string> SplitFields(const std::string& line) {
     return fields;
 }
 
+struct ChannelType {
+    const char* name;
+    std::uint8_t status;
+    std::size_t dataBytes;
+};
+
+constexpr ChannelType kChannelTypes[] = {
+    {"Note_off_c", 0x80, 2}, {"Note_on_c", 0x90, 2}, {"Poly_aftertouch_c", 0xA0, 2},
+    {"Control_c", 0xB0, 2},  {"Program_c", 0xC0, 1}, {"Channel_aftertouch_c", 0xD0, 1}};
+
 // The channel messages and system exclusive events as midicsv names them.
 bool ToMessage(const std::vector<std::string>& f, Bytes& bytes) {
-    const std::string& type = f[2];
-    auto n = [&](std::size_t i) { return static_cast<std::uint32_t>(std::stoul(f[i])); };
-    auto channel = [&](std::uint8_t status) { return static_cast<std::uint8_t>(status | n(3)); };
-    auto b = [](std::uint32_t v) { return static_cast<std::uint8_t>(v); };
-    if (type == "Note_on_c") {
-        bytes = {channel(0x90), b(n(4)), b(n(5))};
-    } else if (type == "Note_off_c") {
-        bytes = {channel(0x80), b(n(4)), b(n(5))};
-    } else if (type == "Poly_aftertouch_c") {
-        bytes = {channel(0xA0), b(n(4)), b(n(5))};
-    } else if (type == "Control_c") {
-        bytes = {channel(0xB0), b(n(4)), b(n(5))};
-    } else if (type == "Program_c") {
-        bytes = {channel(0xC0), b(n(4))};
-    } else if (type == "Channel_aftertouch_c") {
-        bytes = {channel(0xD0), b(n(4))};
-    } else if (type == "Pitch_bend_c") {
-        bytes = {channel(0xE0), b(n(4) & 0x7F), b(n(4) >> 7)};
-    } else if (type == "System_exclusive" || type == "System_exclusive_packet") {
-        if (type == "System_exclusive") {
-            bytes = {0xF0};
+    auto n = [&](std::size_t i) { return static_cast<std::uint8_t>(std::stoul(f[i])); };
+    for (const ChannelType& type : kChannelTypes) {
+        if (f[2] == type.name) {
+            bytes = {static_cast<std::uint8_t>(type.status | n(3))};
+            for (std::size_t i = 0; i < type.dataBytes; ++i) {
+                bytes.push_back(n(4 + i));
+            }
+            return true;
         }
-        for (std::size_t i = 4; i < 4 + n(3); ++i) {
-            bytes.push_back(b(n(i)));
-        }
-        return !bytes.empty();
-    } else {
+    }
+    if (f[2] == "Pitch_bend_c") {
+        const auto bend = std::stoul(f[4]);
+        bytes = {static_cast<std::uint8_t>(0xE0 | n(3)), static_cast<std::uint8_t>(bend & 0x7F),
+                 static_cast<std::uint8_t>(bend >> 7)};
+        return true;
+    }
+    if (f[2] == "System_exclusive") {
+        bytes = {0xF0};
+    } else if (f[2] != "System_exclusive_packet") {
         return false;
     }
-    return true;
+    for (std::size_t i = 4; i < 4 + std::stoul(f[3]); ++i) {
+        bytes.push_back(n(i));
+    }
+    return !bytes.empty();
 }
 
 CsvFile Decode(const std::filesystem::path& file) {

@@ -10,21 +10,33 @@ namespace {
 using test::RecordingDevices;
 using Events = std::vector<std::string>;
 
-TEST(MidiOutPort, SameIdOpensNothingNew) {
+struct OpenCase {
+    const char* name;
+    std::vector<int> opens;
+    Events events;  // the port destroyed after the opens
+};
+
+class OpenTest : public testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenTest, OpensResetsAndClosesInThisOrder) {
     RecordingDevices devices;
-    CMidiOutPort port(devices);
-    EXPECT_EQ(port.Open(0), 1);
-    EXPECT_EQ(port.Open(0), 1);
-    EXPECT_EQ(devices.Events(), (Events{"open 0"}));
+    {
+        CMidiOutPort port(devices);
+        for (int id : GetParam().opens) {
+            EXPECT_EQ(port.Open(id), 1);
+        }
+    }
+    EXPECT_EQ(devices.Events(), GetParam().events);
 }
 
-TEST(MidiOutPort, AnotherIdResetsAndClosesTheFirstBeforeOpening) {
-    RecordingDevices devices;
-    CMidiOutPort port(devices);
-    port.Open(-1);
-    EXPECT_EQ(port.Open(1), 1);
-    EXPECT_EQ(devices.Events(), (Events{"open -1", "reset", "close", "open 1"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, OpenTest,
+    testing::Values(OpenCase{"NothingOpened", {}, {}},
+                    OpenCase{"SameIdOpensNothingNew", {0, 0}, {"open 0", "reset", "close"}},
+                    OpenCase{"AnotherIdResetsAndClosesTheFirst",
+                             {-1, 1},
+                             {"open -1", "reset", "close", "open 1", "reset", "close"}}),
+    [](const testing::TestParamInfo<OpenCase>& info) { return info.param.name; });
 
 TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
     RecordingDevices devices(2, 1);
@@ -35,25 +47,8 @@ TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
     EXPECT_EQ(port.Open(1), 0);
     EXPECT_EQ(port.ShortMsg(0x90, 0x3C, 0x64), 0);
     EXPECT_EQ(port.LongMsg(std::vector<std::uint8_t>{0xF0, 0xF7}), 0);
+    EXPECT_EQ(port.Close(), 0);
     EXPECT_EQ(devices.Events(), (Events{"open 1", "open 1"}));
-}
-
-TEST(MidiOutPort, CloseOnAClosedPortDoesNothing) {
-    RecordingDevices devices;
-    {
-        CMidiOutPort port(devices);
-        EXPECT_EQ(port.Close(), 0);
-    }
-    EXPECT_TRUE(devices.Events().empty());
-}
-
-TEST(MidiOutPort, DestructorResetsAndCloses) {
-    RecordingDevices devices;
-    {
-        CMidiOutPort port(devices);
-        port.Open(0);
-    }
-    EXPECT_EQ(devices.Events(), (Events{"open 0", "reset", "close"}));
 }
 
 struct ShortCase {

@@ -44,24 +44,7 @@ TEST(SmfLoad, ALongerHeaderIsSkippedAndAnyChunkIdIsATrack) {
               kNoteTrack);
 }
 
-TEST(SmfLoad, NoTracksMeansNothingActive) {
-    CSmfPlayer player(test::RecordingDevices::Instance());
-    ASSERT_EQ(player.LoadBytes(Smf(120, {})), 1);
-    player.Rewind();
-    EXPECT_EQ(player.IsAnyTrackActive(), 0);
-}
-
-TEST(SmfLoad, AMissingFileLeavesThePlayerEmpty) {
-    CSmfPlayer player(test::RecordingDevices::Instance());
-    ASSERT_EQ(player.LoadBytes(Smf(120, {kNoteTrack})), 1);
-    EXPECT_EQ(player.LoadFile("/nonexistent/tez_p.smf"), 0);
-    EXPECT_EQ(player.m_trackCount, 0);
-    EXPECT_EQ(player.m_tracks, nullptr);
-    EXPECT_EQ(player.LastLoadResult(), LoadResult::kOpenFailed);
-    EXPECT_EQ(player.m_division, 120);  // kept from the last file
-}
-
-TEST(SmfLoad, LoadFileReadsFromDisk) {
+TEST(SmfLoad, LoadFileReadsFromDiskAndAMissingFileLeavesThePlayerEmpty) {
     const auto path = std::filesystem::temp_directory_path() / "tez_load_test.mid";
     const Bytes file = Smf(240, {kNoteTrack, kNoteTrack});
     std::ofstream(path, std::ios::binary)
@@ -71,6 +54,12 @@ TEST(SmfLoad, LoadFileReadsFromDisk) {
     EXPECT_EQ(player.m_trackCount, 2);
     EXPECT_EQ(player.m_division, 240);
     std::filesystem::remove(path);
+
+    EXPECT_EQ(player.LoadFile(path.c_str()), 0);
+    EXPECT_EQ(player.m_trackCount, 0);
+    EXPECT_EQ(player.m_tracks, nullptr);
+    EXPECT_EQ(player.LastLoadResult(), LoadResult::kOpenFailed);
+    EXPECT_EQ(player.m_division, 240);  // kept from the last file
 }
 
 struct DamagedCase {
@@ -92,9 +81,9 @@ Bytes WithByte(Bytes file, std::size_t at, std::uint8_t value) {
     return file;
 }
 
-class DamagedFileTest : public testing::TestWithParam<DamagedCase> {};
+class LoadTableTest : public testing::TestWithParam<DamagedCase> {};
 
-TEST_P(DamagedFileTest, LoadsWhatIsWholeOrRefuses) {
+TEST_P(LoadTableTest, LoadsWhatIsWholeOrRefuses) {
     const DamagedCase& c = GetParam();
     CSmfPlayer player(test::RecordingDevices::Instance());
     EXPECT_EQ(player.LoadBytes(c.file), c.answer);
@@ -103,13 +92,18 @@ TEST_P(DamagedFileTest, LoadsWhatIsWholeOrRefuses) {
     if (c.tracks > 0) {
         EXPECT_EQ(player.m_tracks[0].length, c.firstLength);
     }
+    player.Rewind();
+    if (c.tracks == 0) {
+        EXPECT_EQ(player.IsAnyTrackActive(), 0);
+    }
 }
 
 const Bytes kGood = Smf(120, {kNoteTrack, kNoteTrack});
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedFileTest,
+    Files, LoadTableTest,
     testing::Values(
+        DamagedCase{"NoTracks", Smf(120, {}), 1, LoadResult::kOk, 0, 0},
         DamagedCase{"Empty", {}, 0, LoadResult::kHeaderIncomplete, 0, 0},
         DamagedCase{
             "ShortChunkHeader", {'M', 'T', 'h', 'd', 0}, 0, LoadResult::kHeaderIncomplete, 0, 0},
