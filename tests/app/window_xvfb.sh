@@ -6,32 +6,10 @@
 set -euo pipefail
 app=$1 tez=$2 out=$3
 
-work=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/services.sh"
+enter_scratch_folder
 fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-    local tries=$1
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# The server picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_xvfb || fail "Xvfb did not start"
 
 printf 'I0 K60 V100 L120\nI120 K64 V90 L60\nI60 K67 V80 L240\n' >"$work/song.tez"
 mkdir "$work/run" "$work/expected"
@@ -40,6 +18,7 @@ mkdir "$work/run" "$work/expected"
 cd "$work/run"
 QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" "$app" 2>"$work/app.log" &
 app_pid=$!
+pids+=("$app_pid")
 wait_for 150 xdotool search --onlyvisible --name 'tezplayer' || fail "no window"
 window=$(xdotool search --onlyvisible --name 'tezplayer' | head -n1)
 title=$(xdotool getwindowname "$window")
@@ -69,5 +48,4 @@ xdotool key alt+f
 sleep 0.3
 xdotool key x
 wait_for 50 bash -c "! kill -0 $app_pid" || fail "Exit did not end the program"
-app_pid=""
 echo "window test passed; screenshot in $out/window_under_xvfb.png"

@@ -3,26 +3,16 @@
 # arrives whole and in order, followed by the device reset.
 set -euo pipefail
 tez=$(realpath "$1")
-work=$(mktemp -d)
 export JACK_DEFAULT_SERVER="tez-test-$$"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+source "$(dirname "$0")/../support/services.sh"
+enter_scratch_folder
 
 timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
 pids+=($!)
 timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
 timeout 30 jack_midi_dump >received.txt 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do
-    "$tez" devices | grep -q 'midi-monitor:input' && break
-    sleep 0.1
-done
+wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
 "$tez" devices
 id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
 [ -n "$id" ] || { echo "the monitor's port is not listed"; exit 1; }

@@ -4,15 +4,8 @@
 set -euo pipefail
 tez=$(realpath "$1")
 mode=$2  # live or render
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+source "$(dirname "$0")/../support/services.sh"
+enter_scratch_folder
 
 # I0 K69 L480 at the score's tempo (480000 us per quarter, 120 ticks): 1.92 s of A4.
 printf 'I0 K69 V120 L480\n' >a4.tez
@@ -39,8 +32,7 @@ if [ "$mode" = live ]; then
         -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
         >pulse.log 2>&1 &
     pids+=($!)
-    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-    pactl info >/dev/null
+    wait_for 50 pactl info || { echo "no PulseAudio server"; exit 1; }
     # Stereo, like the rendered file, so both are measured on the same (left) channel: in a
     # mono mix the piano decays below the threshold before the note ends.
     timeout 30 parecord -d nullsink.monitor --rate=48000 --channels=2 --format=s16le \

@@ -1,0 +1,37 @@
+# shellcheck shell=bash
+# Pieces shared by the scripts that start real services; source it.
+
+# Moves into a fresh folder, $work. On exit, every process listed in $pids is stopped and
+# the folder removed.
+enter_scratch_folder() {
+    work=$(mktemp -d)
+    pids=()
+    trap leave_scratch_folder EXIT
+    cd "$work" || return
+}
+
+leave_scratch_folder() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+    local tries=$1
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A private X server on a free display, which it names once it accepts clients.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    pids+=($!)
+    wait_for 100 test -s "$work/display" || { echo "Xvfb did not start" >&2; return 1; }
+    DISPLAY=":$(head -n1 "$work/display")"
+    export DISPLAY
+}
