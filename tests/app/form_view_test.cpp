@@ -25,10 +25,6 @@ QString AsShown(const char* text) {
     return QString::fromLatin1(text).remove(u'\r');
 }
 
-std::string WrittenMidiFile() {
-    return ReadFileBytes("tez_p.smf");
-}
-
 class DeviceCountTest : public WindowTest, public ::testing::WithParamInterface<int> {
   protected:
     DeviceCountTest() : WindowTest(GetParam()) {}
@@ -56,7 +52,7 @@ TEST_F(WindowTest, OpenShowsTheFileAndWritesItsMidiFile) {
     EXPECT_EQ(prompts.requests[0].filter, "");
     EXPECT_EQ(ScoreBox(), AsShown(kScore));
     EXPECT_EQ(StatusBox()->text(), "file opened");
-    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kScore));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kScore));
     EXPECT_TRUE(prompts.messages.isEmpty());
     // The framework's own open never runs: the document keeps its title.
     EXPECT_EQ(frame->windowTitle(), "無題 - tezplayer");
@@ -78,7 +74,7 @@ TEST_F(WindowTest, CancelAfterALoadEmptiesTheTextKeepsTheStatusAndConvertsAgain)
     RunCommand(ids::kFileOpen);
     EXPECT_EQ(ScoreBox(), "");
     EXPECT_EQ(StatusBox()->text(), "typed by the user");
-    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kOtherScore));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kOtherScore));
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -90,7 +86,7 @@ TEST_F(WindowTest, MissingFileReportsAndReloadThenTriesTheSameName) {
     // The boxes are not refreshed after the failed open.
     EXPECT_EQ(ScoreBox(), AsShown(kScore));
     EXPECT_EQ(view->PathName(), missing);
-    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kScore));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kScore));
 
     Click(ids::kReloadButton);
     EXPECT_EQ(prompts.messages, (QStringList{"file open error", "file open error"}));
@@ -108,7 +104,7 @@ TEST_F(WindowTest, ReloadShowsAndConvertsTheFileAsItIsNowOnDisk) {
     scratch.Write("a.tez", kOtherScore);
     Click(ids::kReloadButton);
     EXPECT_EQ(ScoreBox(), AsShown(kOtherScore));
-    EXPECT_EQ(WrittenMidiFile(), MidiFileOf(kOtherScore));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kOtherScore));
 }
 
 TEST_F(WindowTest, LongLinesAreShownWhole) {

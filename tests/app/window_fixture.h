@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <deque>
 
 #include "control/playback_state.h"
@@ -72,8 +74,14 @@ class WindowTest : public ::testing::Test {
     QComboBox* DeviceList() const {
         return static_cast<QComboBox*>(view->GetDlgItem(ids::kDeviceList));
     }
-    void Click(int controlId) const;
-    void ChooseDevice(int entry) const;
+    void Click(int controlId) const {
+        QTest::mouseClick(static_cast<QPushButton*>(view->GetDlgItem(controlId)), Qt::LeftButton);
+    }
+    // As a user picking the entry from the drop-down.
+    void ChooseDevice(int entry) const {
+        DeviceList()->setCurrentIndex(entry);
+        emit DeviceList()->activated(entry);
+    }
 
     ScratchDir scratch;
     RecordingDevices devices;
@@ -82,22 +90,5 @@ class WindowTest : public ::testing::Test {
     CMainFrame* frame = nullptr;
     DEzazerireVuvu* view = nullptr;
 };
-
-}  // namespace tez::apptest
-
-#include <QPushButton>
-#include <QTest>
-
-namespace tez::apptest {
-
-inline void WindowTest::Click(int controlId) const {
-    QTest::mouseClick(static_cast<QPushButton*>(view->GetDlgItem(controlId)), Qt::LeftButton);
-}
-
-// As a user picking the entry from the drop-down.
-inline void WindowTest::ChooseDevice(int entry) const {
-    DeviceList()->setCurrentIndex(entry);
-    emit DeviceList()->activated(entry);
-}
 
 }  // namespace tez::apptest

@@ -51,29 +51,6 @@ TEST(MidiOutPort, FailedOpenRemembersTheIdAndTriesAgainNextTime) {
     EXPECT_EQ(devices.Events(), (Events{"open 1", "open 1"}));
 }
 
-struct ShortCase {
-    std::uint8_t status, d1, d2;
-    const char* sent;
-};
-
-class ShortMsgTest : public testing::TestWithParam<ShortCase> {};
-
-TEST_P(ShortMsgTest, SendsTheBytesTheStatusCarries) {
-    RecordingDevices devices;
-    CMidiOutPort port(devices);
-    port.Open(0);
-    const ShortCase& c = GetParam();
-    EXPECT_EQ(port.ShortMsg(c.status, c.d1, c.d2), 1);
-    EXPECT_EQ(devices.Events().back(), c.sent);
-}
-
-INSTANTIATE_TEST_SUITE_P(Messages, ShortMsgTest,
-                         testing::Values(ShortCase{0x90, 0x3C, 0x64, "send 90 3C 64"},
-                                         ShortCase{0xC0, 0x05, 0, "send C0 05"},
-                                         ShortCase{0xDF, 0x40, 0, "send DF 40"},
-                                         ShortCase{0xE1, 0x00, 0x40, "send E1 00 40"},
-                                         ShortCase{0xB2, 0x40, 0x7F, "send B2 40 7F"}));
-
 TEST(MidiOutPort, DeviceNamesFitTheBufferAndUnknownIdsAreEmpty) {
     RecordingDevices devices;
     CMidiOutPort port(devices);
