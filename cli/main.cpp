@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <new>
 
 #include <CLI/CLI.hpp>
 
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
         return failure.get_exit_code();
     } catch (const CLI::ParseError& error) {
         return app.exit(error);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "out of memory\n");
+        return 1;
     }
     return 0;
 }

@@ -129,30 +129,13 @@ void ReserveForFileSize(NoteTable& table, int fd) {
     }
 }
 
-}  // namespace
-
-ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics) {
-    if (!AllocateNoteTable(table))
-        return OutOfMemory(table);
-    LineAssembler lines(table, diagnostics);
-    if (!lines.Feed(text))
-        return OutOfMemory(table);
-    lines.Finish();
-    return ReadStatus::kOk;
-}
-
-ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* diagnostics) {
-    if (!AllocateNoteTable(table))
-        return OutOfMemory(table);
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        return ReadStatus::kOpenFailed;
-    ReserveForFileSize(table, file.get());
+ReadStatus ReadOpenFile(NoteTable& table, int fd, Diagnostics* diagnostics) {
+    ReserveForFileSize(table, fd);
     LineAssembler lines(table, diagnostics);
     constexpr std::size_t kChunk = 1 << 16;
     const auto buffer = std::make_unique<char[]>(kChunk);
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer.get(), kChunk);
+        const ssize_t got = ::read(fd, buffer.get(), kChunk);
         if (got < 0 && errno == EINTR)
             continue;
         if (got == 0)
@@ -165,6 +148,35 @@ ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* dia
     }
     lines.Finish();
     return ReadStatus::kOk;
+}
+
+}  // namespace
+
+ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics) {
+    if (!AllocateNoteTable(table))
+        return OutOfMemory(table);
+    try {
+        LineAssembler lines(table, diagnostics);
+        if (!lines.Feed(text))
+            return OutOfMemory(table);
+        lines.Finish();
+    } catch (const std::bad_alloc&) {  // a record's line number or a warning found no memory
+        return OutOfMemory(table);
+    }
+    return ReadStatus::kOk;
+}
+
+ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* diagnostics) {
+    if (!AllocateNoteTable(table))
+        return OutOfMemory(table);
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return ReadStatus::kOpenFailed;
+    try {
+        return ReadOpenFile(table, file.get(), diagnostics);
+    } catch (const std::bad_alloc&) {  // a record's line number or a warning found no memory
+        return OutOfMemory(table);
+    }
 }
 
 }  // namespace tez

@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$make_score" 1000000 >"$work/big.tez"
 ran_out=0 failed=0
-for limit in 400000 160000 120000 100000 80000 70000 60000 50000 40000; do
+for limit in 400000 $(seq 160000 -5000 40000); do
     rm -f "$work/out.smf"
     (ulimit -v "$limit"; exec "$tez" convert "$work/big.tez" -o "$work/out.smf") \
         >/dev/null 2>"$work/err"
