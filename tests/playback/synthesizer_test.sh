@@ -35,14 +35,19 @@ if [ "$mode" = live ]; then
     wait_for 50 pactl info || { echo "no PulseAudio server"; exit 1; }
     # Stereo, like the rendered file, so both are measured on the same (left) channel: in a
     # mono mix the piano decays below the threshold before the note ends.
-    timeout 30 parecord -d nullsink.monitor --rate=48000 --channels=2 --format=s16le \
-        --file-format=wav tone.wav &
+    # Raw samples: a WAV header is only finished when parecord closes cleanly, and one
+    # interrupted at the wrong moment leaves a file that reads as empty.
+    timeout 30 parecord --raw -d nullsink.monitor --rate=48000 --channels=2 --format=s16le \
+        tone.raw &
     pids+=($!)
-    sleep 0.5
+    # Recording only once parecord's stream is connected, or the note may be missed.
+    wait_for 100 sh -c 'pactl list short source-outputs | grep -q .' ||
+        { echo "parecord did not connect"; exit 1; }
     TEZ_AUDIO_DRIVER=pulseaudio timeout 20 "$tez" play a4.tez
     sleep 0.5
     kill -INT "${pids[1]}"
     wait "${pids[1]}" || true
+    sox -t raw -r 48000 -e signed -b 16 -c 2 tone.raw tone.wav
 else
     timeout 60 "$tez" render a4.tez -o tone.wav
 fi
