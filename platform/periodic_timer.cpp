@@ -42,6 +42,7 @@ TimingRecord::TimingRecord() : buckets_(kBucketCount + 1, 0) {}
 void TimingRecord::Clear() {
     std::fill(buckets_.begin(), buckets_.end(), 0);
     callbacks_ = 0;
+    measured_ = 0;
     maxLateness_ = std::chrono::nanoseconds{0};
 }
 
@@ -52,18 +53,19 @@ void TimingRecord::Add(std::chrono::nanoseconds lateness) {
     const std::int64_t micros = lateness.count() / 1000 / kBucketMicros;
     ++buckets_[static_cast<std::size_t>(std::min(micros, kBucketCount))];
     ++callbacks_;
+    ++measured_;
     maxLateness_ = std::max(maxLateness_, lateness);
 }
 
 std::chrono::microseconds TimingRecord::Percentile(double fraction) const {
-    if (callbacks_ == 0) {
+    if (measured_ == 0) {
         return std::chrono::microseconds{0};
     }
-    const auto wanted = static_cast<std::uint64_t>(fraction * static_cast<double>(callbacks_));
+    const auto wanted = static_cast<std::uint64_t>(fraction * static_cast<double>(measured_));
     std::uint64_t seen = 0;
     for (std::size_t i = 0; i < buckets_.size(); ++i) {
         seen += buckets_[i];
-        if (seen > wanted || seen == callbacks_) {
+        if (seen > wanted || seen == measured_) {
             return std::chrono::microseconds{static_cast<std::int64_t>(i) * kBucketMicros};
         }
     }
@@ -74,7 +76,8 @@ PeriodicTimer::~PeriodicTimer() {
     Stop();
 }
 
-bool PeriodicTimer::Start(std::chrono::nanoseconds period, Callback callback, void* user) {
+bool PeriodicTimer::Start(std::chrono::nanoseconds period, Callback callback, void* user,
+                          IdleHint idleHint) {
     Stop();
     if (period.count() <= 0 || callback == nullptr) {
         return false;
@@ -85,7 +88,7 @@ bool PeriodicTimer::Start(std::chrono::nanoseconds period, Callback callback, vo
     period_ = period;
     startedAt_ = Clock::now();
     try {
-        thread_ = std::thread(&PeriodicTimer::Run, this, period, callback, user);
+        thread_ = std::thread(&PeriodicTimer::Run, this, period, callback, user, idleHint);
     } catch (const std::system_error&) {
         return false;
     }
@@ -104,21 +107,35 @@ void PeriodicTimer::Stop() {
     stoppedAt_ = Clock::now();
 }
 
-void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void* user) {
+void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void* user,
+                        IdleHint idleHint) {
     realTime_.store(AskForRealTimePriority());
     // Without real-time priority the kernel may add up to 50 us of slack to every wake-up.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     auto deadline = startedAt_ + period;
     while (!stopRequested_.load(std::memory_order_relaxed)) {
-        SleepUntil(deadline);
+        const std::uint64_t idle =
+            idleHint != nullptr ? std::min(idleHint(user), kMaxIdlePeriods) : 0;
+        const auto wakeAt = deadline + idle * period;
+        SleepUntil(wakeAt);
         // After a late wake-up every missed callback is delivered now, so the count keeps up
-        // with the clock.
+        // with the clock; so are the idle ones slept through on purpose.
         auto now = Clock::now();
-        while (now >= deadline && !stopRequested_.load(std::memory_order_relaxed)) {
+        while (now >= deadline) {
+            // Idle callbacks slept through are still owed, also to a timer being stopped: so
+            // the count matches the clock to the end.
+            const bool batched = deadline < wakeAt;
+            if (!batched && stopRequested_.load(std::memory_order_relaxed)) {
+                break;
+            }
             if (record_.Callbacks() == 0) {
                 firstCallbackAt_ = now;
             }
-            record_.Add(now - deadline);
+            if (batched) {
+                record_.AddBatched();
+            } else {
+                record_.Add(now - deadline);
+            }
             callback(user);
             deadline += period;
             now = Clock::now();

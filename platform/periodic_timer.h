@@ -19,7 +19,10 @@ class TimingRecord {
 
     TimingRecord();
     void Clear();
+    // A callback delivered at its deadline, late by `lateness`.
     void Add(std::chrono::nanoseconds lateness);
+    // A callback with nothing to do, delivered together with later ones on purpose.
+    void AddBatched() { ++callbacks_; }
 
     std::uint64_t Callbacks() const { return callbacks_; }
     std::chrono::nanoseconds MaxLateness() const { return maxLateness_; }
@@ -29,6 +32,7 @@ class TimingRecord {
   private:
     std::vector<std::uint32_t> buckets_;
     std::uint64_t callbacks_ = 0;
+    std::uint64_t measured_ = 0;  // the callbacks whose lateness is in the buckets
     std::chrono::nanoseconds maxLateness_{0};
 };
 
@@ -47,6 +51,12 @@ struct TimingSummary {
 class PeriodicTimer {
   public:
     using Callback = void (*)(void* user);
+    // How many of the coming callbacks will have nothing to do. The thread then sleeps through
+    // them and delivers them together just before the next one that has work, which saves
+    // the wake-ups without changing how many callbacks run or when work is done.
+    using IdleHint = std::uint64_t (*)(void* user);
+    // The longest the thread sleeps through idle callbacks, so a Stop is never kept waiting.
+    static constexpr std::uint64_t kMaxIdlePeriods = 10;
 
     PeriodicTimer() = default;
     ~PeriodicTimer();
@@ -55,7 +65,8 @@ class PeriodicTimer {
 
     // Calls `callback(user)` once per period, the first one period after the start, one at a
     // time. A running timer is stopped first. False when the thread cannot be started.
-    bool Start(std::chrono::nanoseconds period, Callback callback, void* user);
+    bool Start(std::chrono::nanoseconds period, Callback callback, void* user,
+               IdleHint idleHint = nullptr);
     // Returns once no callback runs or will start. Called from inside a callback it only
     // asks the thread to end after that callback.
     void Stop();
@@ -68,7 +79,7 @@ class PeriodicTimer {
     TimingSummary Summary() const;
 
   private:
-    void Run(std::chrono::nanoseconds period, Callback callback, void* user);
+    void Run(std::chrono::nanoseconds period, Callback callback, void* user, IdleHint idleHint);
 
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};

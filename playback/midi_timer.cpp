@@ -16,7 +16,9 @@ std::uint32_t CMidiTimer::StartTimer(std::uint32_t delayMs, TimerCallback callba
     m_callback = callback != nullptr ? callback : &CMidiTimer::TimerProc;
     m_user = callback != nullptr ? user : reinterpret_cast<std::uintptr_t>(this);
     m_timerId = id;
-    if (!m_timer.Start(std::chrono::milliseconds(delayMs), &CMidiTimer::Deliver, this)) {
+    // Only this object's own ticks can say when they will be idle.
+    const PeriodicTimer::IdleHint hint = callback != nullptr ? nullptr : &CMidiTimer::IdleHint;
+    if (!m_timer.Start(std::chrono::milliseconds(delayMs), &CMidiTimer::Deliver, this, hint)) {
         m_timerId = 0;
     }
     return m_timerId;
@@ -37,6 +39,10 @@ void CMidiTimer::Deliver(void* self) {
     auto* timer = static_cast<CMidiTimer*>(self);
     // m_timerId is not read here: the owner clears it while the thread may still run.
     timer->m_callback(timer->m_lastTimerId, 0, timer->m_user, 0, 0);
+}
+
+std::uint64_t CMidiTimer::IdleHint(void* self) {
+    return static_cast<const CMidiTimer*>(self)->IdleTicks();
 }
 
 }  // namespace tez

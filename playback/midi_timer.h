@@ -36,6 +36,9 @@ class CMidiTimer {
     static void TimerProc(std::uint32_t id, std::uint32_t message, std::uintptr_t user,
                           std::uintptr_t reserved1, std::uintptr_t reserved2);
     virtual void OnTimerTick() {}
+    // How many of the coming ticks will have nothing to do; the timer may then deliver them
+    // together, saving its wake-ups. Called on the timer thread between ticks.
+    virtual std::uint64_t IdleTicks() const { return 0; }
 
     // How the callbacks of the last run kept time; complete after StopTimer.
     TimingSummary LastRunTiming() const { return m_timer.Summary(); }
@@ -52,6 +55,7 @@ class CMidiTimer {
 
   private:
     static void Deliver(void* self);
+    static std::uint64_t IdleHint(void* self);
 
     PeriodicTimer m_timer;
     TimerCallback m_callback = nullptr;

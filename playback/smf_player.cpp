@@ -94,6 +94,10 @@ void CSmfPlayer::OnTimerTick() {
     ++m_elapsedMs;
 }
 
+std::uint64_t CSmfPlayer::IdleTicks() const {
+    return CallbacksUntilDue().value_or(kNever);
+}
+
 void CSmfPlayer::FindNextDue() {
     m_nextDue = kNever;
     for (std::int32_t i = 0; i < m_trackCount; ++i) {

@@ -69,6 +69,8 @@ class CSmfPlayer : public CMidiTimer {
     int Stop();
     // One clock step; the timer calls it once per millisecond.
     void OnTimerTick() override;
+    // The ticks before the next event falls due; all of them once nothing is left to send.
+    std::uint64_t IdleTicks() const override;
     // Sends the event at the cursor and moves the cursor to the next one.
     void DispatchEvent(TrackCursor& track);
 

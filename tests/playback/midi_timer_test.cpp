@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 
 #include "playback/smf_player.h"
 #include "recording_devices.h"
@@ -45,6 +47,35 @@ TEST(MidiTimer, CallsOnTimerTickUntilStopped) {
     EXPECT_FALSE(timer.overlapped.load());
     const TimingSummary timing = timer.LastRunTiming();
     EXPECT_EQ(timing.callbacks, static_cast<std::uint64_t>(afterStop));
+}
+
+// A timer whose ticks always say they will be idle for a while: the thread sleeps through
+// them, yet every one is delivered, so the count never falls behind the clock.
+class AlwaysIdleTimer final : public CMidiTimer {
+  public:
+    ~AlwaysIdleTimer() { StopTimer(); }
+    void OnTimerTick() override {
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        const auto behind = elapsed / std::chrono::milliseconds(1) - ticks.fetch_add(1) - 1;
+        maxBehind = std::max<std::int64_t>(maxBehind.load(), behind);
+    }
+    std::uint64_t IdleTicks() const override { return 1000; }
+
+    std::chrono::steady_clock::time_point started;
+    std::atomic<std::int64_t> ticks{0};
+    std::atomic<std::int64_t> maxBehind{0};
+};
+
+TEST(MidiTimer, IdleTicksAreDeliveredTogetherNeverDropped) {
+    AlwaysIdleTimer timer;
+    timer.started = std::chrono::steady_clock::now();
+    ASSERT_NE(timer.StartTimer(1), 0u);
+    ASSERT_TRUE(test::WaitUntil([&] { return timer.ticks.load() >= 200; }));
+    timer.StopTimer();
+    // Batches are at most ten ticks long; a timer that dropped them would fall ever further
+    // behind (180 ticks by now).
+    EXPECT_LT(timer.maxBehind.load(), 40);
+    EXPECT_EQ(timer.LastRunTiming().callbacks, static_cast<std::uint64_t>(timer.ticks.load()));
 }
 
 TEST(MidiTimer, StartingAgainReplacesTheRunningEvent) {
