@@ -116,7 +116,9 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
     while (!stopRequested_.load(std::memory_order_relaxed)) {
         const std::uint64_t idle =
             idleHint != nullptr ? std::min(idleHint(user), kMaxIdlePeriods) : 0;
-        const auto wakeAt = deadline + idle * period;
+        // The last idle period is slept as usual: a wake-up from a long sleep comes later,
+        // and the tick with work must come on time.
+        const auto wakeAt = deadline + (idle > 1 ? idle - 1 : 0) * period;
         SleepUntil(wakeAt);
         // After a late wake-up every missed callback is delivered now, so the count keeps up
         // with the clock; so are the idle ones slept through on purpose.
