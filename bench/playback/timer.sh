@@ -8,6 +8,8 @@
 # Usage: bench/playback/timer.sh [build-dir] [seconds]   (seconds also from TEZ_BENCH_SECONDS)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tests/support/services.sh"
+with_private_shm "$@"
 build=$(realpath "${1:-$here/../../build}")
 seconds=${2:-${TEZ_BENCH_SECONDS:-60}}
 tez=$build/bin/tez

@@ -5,6 +5,7 @@ set -euo pipefail
 tez=$(realpath "$1")
 export JACK_DEFAULT_SERVER="tez-test-$$"
 source "$(dirname "$0")/../support/services.sh"
+with_private_shm "$@"
 enter_scratch_folder
 
 timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &

@@ -35,3 +35,15 @@ start_xvfb() {
     DISPLAY=":$(head -n1 "$work/display")"
     export DISPLAY
 }
+
+# Re-runs the calling script with a private /dev/shm (as root, where unshare is available):
+# JACK keeps its server registry there, and servers that died elsewhere must not fill it.
+# Call it first thing, with the script's arguments.
+with_private_shm() {
+    if [ -n "${TEZ_PRIVATE_SHM:-}" ] || [ "$(id -u)" -ne 0 ] || ! command -v unshare >/dev/null; then
+        return 0
+    fi
+    export TEZ_PRIVATE_SHM=1
+    exec unshare --mount --propagation private \
+        bash -c 'mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec "$@"' bash "$0" "$@"
+}
