@@ -12,6 +12,7 @@ namespace tez {
 namespace {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
+constexpr std::chrono::microseconds kFinalApproach{300};
 
 timespec ToTimespec(Clock::time_point t) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch());
@@ -119,6 +120,10 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
         // The last idle period is slept as usual: a wake-up from a long sleep comes later,
         // and the tick with work must come on time.
         const auto wakeAt = deadline + (idle > 1 ? idle - 1 : 0) * period;
+        if (wakeAt > deadline) {
+            // A short last sleep before the deadline: waking from a long one takes longer.
+            SleepUntil(wakeAt - kFinalApproach);
+        }
         SleepUntil(wakeAt);
         // After a late wake-up every missed callback is delivered now, so the count keeps up
         // with the clock; so are the idle ones slept through on purpose.
