@@ -20,15 +20,7 @@ python3 "$here/make_smf.py" dense 60 "$work/dense.mid"
 notes=$(midicsv "$work/dense.mid" 2>/dev/null | grep -c Note_on_c || true)
 
 # Best wall time of three runs, in seconds.
-best_of_three() {
-    local best=
-    for _ in 1 2 3; do
-        local t
-        t=$(python3 "$here/cpu_time.py" "$@" | awk '{ print $2 }')
-        best=$(awk -v a="$best" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
-    done
-    echo "$best"
-}
+best_of_three() { python3 "$here/../measure.py" --runs 3 "$@" | awk '{ print $1 }'; }
 
 t_tez=$(best_of_three "$tez" render "$work/dense.mid" -o "$work/tez.wav" --soundfont "$soundfont")
 t_fluid=$(best_of_three fluidsynth -ni -q -F "$work/fluid.wav" -r 48000 "$soundfont" \

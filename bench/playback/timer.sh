@@ -64,8 +64,8 @@ printf '%-22s %8s %8s %9s %6s %4s %9s %6s %6s\n' \
 # CPU seconds (user+sys) and wall seconds of one `tez play` of the given file.
 play_timed() {
     rm -f trace.txt
-    python3 "$here/cpu_time.py" "$tez" play "$1" --device "$id" --trace trace.txt ||
-        echo "tez play failed" >&2
+    python3 "$here/../measure.py" "$tez" play "$1" --device "$id" --trace trace.txt |
+        awk '{ print $2, $1 }' || echo "tez play failed" >&2
 }
 # Jiffies stolen by the hypervisor and all jiffies, summed over the cores.
 steal_and_total() { awk '/^cpu / { t = 0; for (i = 2; i <= NF; i++) t += $i; print $9, t }' /proc/stat; }

@@ -9,7 +9,8 @@ tez=$build/bin/tez
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-best_of() { python3 "$here/timed.py" "$@"; }
+# Best wall seconds of seven runs and the peak RSS in MB.
+best_of() { python3 "$here/../measure.py" --runs 7 "$@" | awk '{ print $1, $3 }'; }
 
 declare -A wall
 for n in 100000 1000000; do
