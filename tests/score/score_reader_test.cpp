@@ -93,30 +93,33 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"LargestNumberExact", "L2147483647\n", 1, With({{'L', 2147483647}})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReadScore, LineOf1022LettersAndDigitsIsParsedWhole) {
-    std::string line = "K";  // 1022 letters and digits in all
-    line.append(1020, '0').append("7\n");
-    NoteTable table;
-    Diagnostics diagnostics;
-    ASSERT_EQ(ReadScoreText(table, line, &diagnostics), ReadStatus::kOk);
-    ASSERT_EQ(table.count, 1);
-    EXPECT_EQ(table.records[0].key, 7);
-    EXPECT_TRUE(diagnostics.empty());
-}
-
-TEST(ReadScore, OverlongLineIsCutAndWarnedAbout) {
-    // The tail past 1022 letters and digits would set V; it is dropped, not written anywhere.
-    std::string line = "K60";
-    line.append(2000, 'X').append("V99\nK61\n");
-    NoteTable table;
-    Diagnostics diagnostics;
-    ASSERT_EQ(ReadScoreText(table, line, &diagnostics), ReadStatus::kOk);
-    ASSERT_EQ(table.count, 2);
-    EXPECT_EQ(table.records[0].key, 60);
-    EXPECT_EQ(table.records[0].velocity, 0);
-    EXPECT_EQ(table.records[1].key, 61);
-    ASSERT_EQ(diagnostics.size(), 1u);
-    EXPECT_EQ(diagnostics[0].line, 1);
+TEST(ReadScore, LinesAreParsedUpTo1022LettersAndDigitsAndCutBeyond) {
+    struct Case {
+        std::string head;
+        std::size_t filler;
+        char fill;
+        std::string tail;
+        std::int32_t key;
+        std::size_t warnings;
+    };
+    // 1022 letters and digits are parsed whole. Past them the tail (here V99) is dropped,
+    // never written anywhere, with one warning; the next line is read as usual.
+    const Case cases[] = {{"K", 1020, '0', "7\n", 7, 0}, {"K60", 2000, 'X', "V99\n", 60, 1}};
+    for (const Case& c : cases) {
+        std::string text = c.head;
+        text.append(c.filler, c.fill).append(c.tail).append("K61\n");
+        NoteTable table;
+        Diagnostics diagnostics;
+        ASSERT_EQ(ReadScoreText(table, text, &diagnostics), ReadStatus::kOk);
+        ASSERT_EQ(table.count, 2);
+        EXPECT_EQ(table.records[0].key, c.key);
+        EXPECT_EQ(table.records[0].velocity, 0);
+        EXPECT_EQ(table.records[1].key, 61);
+        ASSERT_EQ(diagnostics.size(), c.warnings);
+        if (c.warnings > 0) {
+            EXPECT_EQ(diagnostics[0].line, 1);
+        }
+    }
 }
 
 TEST(ReadScore, SaturatedNumberIsWarnedAboutWithItsLine) {

@@ -236,13 +236,5 @@ TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(Entries(), 1u);
 }
 
-TEST_F(OutputFolder, MissingFolderIsACreateFailure) {
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, "K60\n", nullptr), ReadStatus::kOk);
-    EXPECT_EQ(WriteScoreMidiFile(table, (dir_ / "missing" / "tez_p.smf").string()),
-              WriteStatus::kCreateFailed);
-    EXPECT_EQ(Entries(), 0u);
-}
-
 }  // namespace
 }  // namespace tez
