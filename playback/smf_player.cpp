@@ -141,11 +141,13 @@ void CSmfPlayer::SetTempo(const std::uint8_t* bytes, std::uint32_t count) {
     // Rebase at the old tempo, so that the position reached so far stays where it is.
     m_tickBase = Now();
     m_elapsedMs = 0;
-    // The tempo is three bytes; bytes beyond them are ignored, as for any meta event
-    // longer than its type needs.
+    // Every data byte counts, most significant first. A value beyond the signed 32-bit
+    // tempo is held at the slowest tempo the clock can take, the nearest to what it asks.
+    constexpr std::uint32_t kSlowestTempo = std::numeric_limits<std::int32_t>::max();
     std::uint32_t tempo = 0;
-    for (std::uint32_t i = 0; i < std::min<std::uint32_t>(count, 3); ++i) {
-        tempo = tempo * 256 + bytes[i];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        tempo = tempo > (kSlowestTempo >> 8) ? kSlowestTempo
+                                             : std::min(tempo * 256 + bytes[i], kSlowestTempo);
     }
     // A tempo of 0 would stop the clock for good; the previous tempo stays instead.
     if (tempo != 0) {

@@ -120,13 +120,20 @@ INSTANTIATE_TEST_SUITE_P(
             0xE364,
             {Concat({{0x00, 0x90, 0x3C, 0x64, 0x82, 0xA4, 0x7C, 0x80, 0x3C, 0x00, 0x00}, kEnd})},
             {"0: 90 3C 64", "12513: 80 3C 00"}},
-        // A tempo of more than three bytes uses the three the format defines.
+        // A tempo of more than three bytes is read whole: 00 07 A1 20 is 500000.
         TimelineCase{"LongSetTempo",
                      120,
-                     {Concat({{0x00, 0xFF, 0x51, 0x05, 0x07, 0x53, 0x00, 0xFF, 0xFF, 0x78, 0x90,
+                     {Concat({{0x00, 0xFF, 0x51, 0x04, 0x00, 0x07, 0xA1, 0x20, 0x83, 0x60, 0x90,
                                0x3C, 0x64, 0x00},
                               kEnd})},
-                     {"480: 90 3C 64"}},
+                     {"2000: 90 3C 64"}},
+        // A tempo beyond 2^31 - 1 microseconds is held at that slowest tempo.
+        TimelineCase{"SetTempoBeyondItsWord",
+                     120,
+                     {Concat({{0x00, 0xFF, 0x51, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x90,
+                               0x3C, 0x64, 0x00},
+                              kEnd})},
+                     {"17896: 90 3C 64"}},
         // A zero tempo would stop the clock for good; the tempo in force stays.
         TimelineCase{"ZeroTempoIgnored",
                      120,
