@@ -72,7 +72,8 @@ class TrackBuilder {
         const NoteRecord& r = table_.records[static_cast<std::size_t>(record)];
         WrittenValues values{};
         values.channel = static_cast<std::uint8_t>(r.channel & 0x0F);
-        if (r.channel > 15)
+        // Only a note or the pedal writes a channel; a line without a key writes none.
+        if (r.channel > 15 && r.key >= 0)
             OutOfRange(record, "channel", r.channel, 15, values.channel);
         if (r.key >= 0 && r.key != 128) {
             values.key = static_cast<std::uint8_t>(r.key > 127 ? 127 : r.key);

@@ -148,6 +148,8 @@ TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLine) {
         {"K128 V100 W18\n",
          {0x00, 0xB2, 0x40, 0x7F, 0x64, 0xFF, 0x2F, 0x00},
          "s.tez:1: warning: channel 18 is out of range 0..15; written as 2"},
+        // A marker carries no channel, so none is repaired.
+        {"M5 W17\n", {0x00, 0xFF, 0x06, 0x01, '5', 0x64, 0xFF, 0x2F, 0x00}, ""},
         {"I300000000 K1\n",
          {0xFF, 0xFF, 0xFF, 0x7F, 0x91, 0x01, 0x00, 0x00, 0x81, 0x01, 0x00, 0x64, 0xFF, 0x2F, 0x00},
          "s.tez:1: warning: delta-time 300000000 is out of range 0..268435455; written as "
@@ -156,8 +158,9 @@ TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLine) {
     for (const RepairCase& c : cases) {
         Diagnostics diagnostics;
         EXPECT_EQ(ScoreEvents(c.score, &diagnostics), c.events) << c.score;
-        ASSERT_EQ(diagnostics.size(), 1u) << c.score;
-        EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]), c.warning);
+        ASSERT_EQ(diagnostics.size(), *c.warning == '\0' ? 0u : 1u) << c.score;
+        if (!diagnostics.empty())
+            EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]), c.warning);
     }
 }
 
