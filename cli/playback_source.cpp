@@ -49,7 +49,7 @@ void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput ou
         player.LoadFile(path.c_str());
     }
     const LoadResult result = player.LastLoadResult();
-    if (result == LoadResult::kTruncated) {
+    if (result == LoadResult::kTruncated || result == LoadResult::kNoTiming) {
         std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), DescribeLoadResult(result));
     } else if (result != LoadResult::kOk) {
         throw CLI::RuntimeError(DescribeLoadResult(result), 1);

@@ -76,6 +76,10 @@ std::uint64_t CSmfPlayer::TicksIn(std::uint64_t milliseconds) const {
     return MulDiv(milliseconds, rate.numerator, rate.denominator);
 }
 
+bool CSmfPlayer::ClockStands() const {
+    return RateOf(m_division, kDefaultTempo).numerator == 0;
+}
+
 std::uint64_t CSmfPlayer::Now() const {
     return SaturatingAdd(m_tickBase, TicksIn(m_elapsedMs));
 }
@@ -87,6 +91,9 @@ void CSmfPlayer::OnTimerTick() {
             TrackCursor& track = m_tracks[i];
             while (track.active.load(std::memory_order_relaxed) != 0 && track.time <= now) {
                 DispatchEvent(track);
+            }
+            if (track.time > now && ClockStands()) {
+                EndTrack(track);  // a clock that stands never reaches the track's next event
             }
         }
         FindNextDue();

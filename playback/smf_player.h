@@ -35,7 +35,7 @@ enum class LoadResult {
     kTruncated,         // loaded; the file ends inside a track or before its last track
     kOpenFailed,        // not loaded: the file cannot be opened or read
     kHeaderIncomplete,  // not loaded: no whole header chunk of at least 6 bytes
-    kNoTiming,          // not loaded: the division gives no ticks per quarter note or frame
+    kNoTiming,          // loaded; the division gives no ticks, so the clock stands at tick 0
 };
 
 // A short lower-case description, e.g. "the file is cut short".
@@ -97,6 +97,8 @@ class CSmfPlayer : public CMidiTimer {
 
   private:
     std::uint64_t TicksIn(std::uint64_t milliseconds) const;
+    // True when the division gives no ticks per quarter note or frame: time stays at 0.
+    bool ClockStands() const;
     void EndTrack(TrackCursor& track);
     void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
     void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);

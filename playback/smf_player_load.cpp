@@ -27,13 +27,6 @@ bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
     return ok;
 }
 
-bool DivisionGivesTiming(std::uint16_t division) {
-    if ((division & 0x8000) == 0) {
-        return division != 0;
-    }
-    return (division & 0xFF) != 0;  // SMPTE: ticks per frame; the frame rate is never 0
-}
-
 // A chunk as it stands in the file: its data may be cut short by the end of the file.
 struct ChunkView {
     std::size_t offset;
@@ -70,7 +63,7 @@ const char* DescribeLoadResult(LoadResult result) {
         case LoadResult::kHeaderIncomplete:
             return "not a midi file: the header chunk is incomplete";
         case LoadResult::kNoTiming:
-            return "not playable: the division gives no timing";
+            return "the division gives no timing; only the events at its start play";
     }
     return "unknown";
 }
@@ -98,10 +91,6 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
     }
     const std::uint8_t* header = &file[kChunkHeaderSize];
     const std::uint16_t division = ReadBigEndian16(header + 4);
-    if (!DivisionGivesTiming(division)) {
-        m_loadResult = LoadResult::kNoTiming;
-        return 0;
-    }
     const std::int32_t declaredTracks = ReadBigEndian16(header + 2);
     const auto chunks = FindTrackChunks(file, kChunkHeaderSize + headerLength, declaredTracks);
 
@@ -121,7 +110,9 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
         cutShort = cutShort || chunks[i].cutShort;
     }
     m_tempo = kDefaultTempo;
-    m_loadResult = cutShort ? LoadResult::kTruncated : LoadResult::kOk;
+    m_loadResult = cutShort        ? LoadResult::kTruncated
+                   : ClockStands() ? LoadResult::kNoTiming
+                                   : LoadResult::kOk;
     return 1;
 }
 
@@ -138,10 +129,11 @@ void CSmfPlayer::Rewind() {
         TrackCursor& track = m_tracks[i];
         track.pos = track.data.get();
         std::uint32_t firstDelta = 0;
-        // A track too short to hold even its first delta time has nothing to play.
+        // A track too short to hold even its first delta time has nothing to play, nor
+        // has one whose first event lies beyond a clock that stands at 0.
         const bool whole = ReadVarLen(track.pos, track.End(), firstDelta);
         track.time = firstDelta;
-        track.active.store(whole ? 1 : 0);
+        track.active.store(whole && !(ClockStands() && firstDelta > 0) ? 1 : 0);
     }
     FindNextDue();
 }

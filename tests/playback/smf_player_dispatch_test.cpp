@@ -141,6 +141,19 @@ INSTANTIATE_TEST_SUITE_P(
                                0x78, 0x90, 0x3C, 0x64, 0x00},
                               kEnd})},
                      {"1000: 90 3C 64"}},
+        // Without timing the clock stands at tick 0: what lies there plays, later events
+        // can never fall due, so their tracks end.
+        TimelineCase{
+            "DivisionZero",
+            0,
+            {Concat({{0x00, 0x90, 0x3C, 0x64, 0x00, 0xC0, 0x05, 0x10, 0x80, 0x3C, 0x00, 0x00},
+                     kEnd}),
+             Concat({{0x01, 0x91, 0x3C, 0x64, 0x00}, kEnd})},
+            {"0: 90 3C 64", "0: C0 05"}},
+        TimelineCase{"SmpteWithoutTicksPerFrame",
+                     0xE700,
+                     {Concat({{0x00, 0x90, 0x3C, 0x64, 0x01, 0x80, 0x3C, 0x00, 0x00}, kEnd})},
+                     {"0: 90 3C 64"}},
         // Bounds: an event cut short by the end of its track is not sent; the track ends.
         TimelineCase{"NoteCutShort", 120, {Bytes{0x00, 0x90, 0x3C}}, {}},
         TimelineCase{"SysexCountPastTheEnd", 120, {Bytes{0x00, 0xF0, 0x7F, 0x01, 0x02}}, {}},
