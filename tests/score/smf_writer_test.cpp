@@ -159,8 +159,9 @@ TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLine) {
         Diagnostics diagnostics;
         EXPECT_EQ(ScoreEvents(c.score, &diagnostics), c.events) << c.score;
         ASSERT_EQ(diagnostics.size(), *c.warning == '\0' ? 0u : 1u) << c.score;
-        if (!diagnostics.empty())
+        if (!diagnostics.empty()) {
             EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]), c.warning);
+        }
     }
 }
 
