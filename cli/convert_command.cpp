@@ -1,4 +1,7 @@
 // `tez convert SCORE [-o OUT]`: writes the score's Standard MIDI File.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -14,6 +17,14 @@ struct ConvertOptions {
     std::string score;
     std::string output = kScoreMidiFileName;
 };
+
+// True when `path` is where standard output goes, e.g. /dev/stdout.
+bool IsStandardOutput(const std::string& path) {
+    struct stat output = {};
+    struct stat standard = {};
+    return ::stat(path.c_str(), &output) == 0 && ::fstat(STDOUT_FILENO, &standard) == 0 &&
+           output.st_dev == standard.st_dev && output.st_ino == standard.st_ino;
+}
 
 void Convert(const ConvertOptions& options) {
     Diagnostics diagnostics;
@@ -33,9 +44,11 @@ void Convert(const ConvertOptions& options) {
     }
     const double seconds =
         static_cast<double>(summary.lengthTicks) * kScoreTempo / kScoreDivision / 1e6;
-    std::printf("%s: %d records, %d notes, %llu ticks (%.3f s)\n", options.output.c_str(),
-                summary.records, summary.notes,
-                static_cast<unsigned long long>(summary.lengthTicks), seconds);
+    // The summary must not run into a file written to standard output.
+    std::FILE* summaryStream = IsStandardOutput(options.output) ? stderr : stdout;
+    std::fprintf(summaryStream, "%s: %d records, %d notes, %llu ticks (%.3f s)\n",
+                 options.output.c_str(), summary.records, summary.notes,
+                 static_cast<unsigned long long>(summary.lengthTicks), seconds);
 }
 
 }  // namespace

@@ -265,7 +265,7 @@ WriteStatus WriteScoreMidiFile(const NoteTable& table, const std::string& path,
     } catch (const std::bad_alloc&) {
         return WriteStatus::kOutOfMemory;
     }
-    return ReplaceFileAtomically(path, bytes);
+    return WriteFileSafely(path, bytes);
 }
 
 }  // namespace tez

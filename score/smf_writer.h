@@ -44,8 +44,8 @@ void WriteVarLen(std::vector<std::uint8_t>& out, std::uint32_t value);
 std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics* diagnostics,
                                              ScoreMidiSummary* summary = nullptr);
 
-// Writes the file to `path` (by default "tez_p.smf" in the current directory), replacing any
-// earlier file atomically: a reader sees the old file or the new one, whole.
+// Writes the file to `path` (by default "tez_p.smf" in the current directory); an earlier
+// ordinary file is replaced atomically (see WriteFileSafely).
 WriteStatus WriteScoreMidiFile(const NoteTable& table, const std::string& path = kScoreMidiFileName,
                                Diagnostics* diagnostics = nullptr,
                                ScoreMidiSummary* summary = nullptr);

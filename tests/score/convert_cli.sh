@@ -32,6 +32,28 @@ check "missing score message" grep -qx 'file open error' err.txt
 check "unwritable output exits 1" test $? -eq 1
 check "unwritable output message" grep -qx 'cannot create nodir/x.smf' err.txt
 
+# Outputs that are not an ordinary file in a writable folder are written in place.
+ln -s real.smf link.smf && "$tez" convert one.tez -o link.smf >/dev/null
+check "a link is written through and stays" test -L link.smf -a "$(stat -c %s real.smf)" -eq 58
+ln -s /proc/self/fd/1 to_stdout
+"$tez" convert one.tez -o to_stdout | cat >piped.smf
+cmp -s piped.smf tez_p.smf && test -L to_stdout
+check "a link to standard output gets the file alone" test $? -eq 0
+mkfifo pipe && { timeout 5 cat pipe >from_pipe & }
+"$tez" convert one.tez -o pipe >/dev/null; wait
+check "a pipe is written in place" test -p pipe -a "$(stat -c %s from_pipe)" -eq 58
+(umask 027 && "$tez" convert one.tez -o masked.smf >/dev/null)
+chmod 600 real.smf && "$tez" convert one.tez -o real.smf >/dev/null
+check "new file follows the umask, old keeps its mode" test "$(stat -c %a masked.smf real.smf)" = $'640\n600'
+mkdir locked && printf x >locked/tez_p.smf && chmod 711 . && chmod 555 locked
+as_user=()  # root writes anywhere: the case is tried as user nobody
+[ "$(id -u)" != 0 ] || { chown 65534 locked/tez_p.smf; as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups); }
+if [ ${#as_user[@]} -gt 0 ] && ! command -v setpriv >/dev/null; then echo "skip locked folder: no setpriv"; else
+    (cd locked && "${as_user[@]}" "$tez" convert ../one.tez >/dev/null)
+    check "a writable file in a locked folder is written in place" test "$(stat -c %s locked/tez_p.smf)" -eq 58
+fi
+chmod 755 locked
+
 check "version" test "$("$tez" --version)" = "tezplayer 1.05"
 check "help" "$tez" --help >/dev/null
 exit $failed
