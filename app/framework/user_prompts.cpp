@@ -2,9 +2,35 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace tez {
+namespace {
+
+bool HasWildcard(const QString& name) {
+    return name.contains(u'*') || name.contains(u'?');
+}
+
+// As in the platform's own dialog, a wildcard pattern in the name field lists the files it
+// matches and leaves the dialog open, so that a pattern is never taken for the chosen file.
+class OpenFileDialog final : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        const QFileInfo typed(files.isEmpty() ? QString() : files.first());
+        if (HasWildcard(typed.fileName()) && !typed.exists()) {
+            setDirectory(typed.absolutePath());
+            setNameFilter(typed.fileName());
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+}  // namespace
 
 void QtUserPrompts::MessageBox(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
@@ -13,7 +39,7 @@ void QtUserPrompts::MessageBox(QWidget* owner, const QString& text) {
 }
 
 std::optional<QString> QtUserPrompts::OpenFile(QWidget* owner, const OpenFileRequest& request) {
-    QFileDialog dialog(owner);
+    OpenFileDialog dialog(owner);
     // The same dialog on every desktop, and one that scripts can drive by its name field.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowTitle(QStringLiteral("開く"));
@@ -22,6 +48,8 @@ std::optional<QString> QtUserPrompts::OpenFile(QWidget* owner, const OpenFileReq
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.filter.isEmpty()) {
         dialog.setNameFilter(request.filter);
+    } else if (HasWildcard(request.initialName)) {
+        dialog.setNameFilter(request.initialName);  // the list opens as the name field reads
     }
     dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

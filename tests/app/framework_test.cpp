@@ -1,12 +1,21 @@
-// The framework layer's own pieces: the string table, dialog units and recent files.
+// The framework layer's own pieces: the string table, dialog units, recent files and the
+// open dialog.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
 
 #include "framework/command_ids.h"
 #include "framework/dialog_units.h"
 #include "framework/recent_files.h"
 #include "framework/string_table.h"
+#include "framework/user_prompts.h"
+#include "scratch_dir.h"
 
 namespace tez {
 namespace {
@@ -75,6 +84,45 @@ TEST(RecentFileList, SurvivesARestart) {
     RecentFileList loaded(4);
     loaded.Load("tezplayer tests", "recent");
     EXPECT_EQ(loaded.Entries(), stored.Entries());
+}
+
+// The real dialog: a wildcard typed (or left) in the name field filters the list and keeps
+// the dialog open; a name is chosen as usual.
+TEST(OpenFileDialog, AWildcardFiltersTheListAndIsNeverChosen) {
+    apptest::ScratchDir scratch;
+    scratch.Write("a.tez", "");
+    scratch.Write("b.mid", "");
+    std::vector<std::string> listed;  // the names shown after each Enter that left it open
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        auto* list = dialog->findChild<QListView*>("listView");
+        const auto listedNow = [&] {
+            QStringList names;
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+                names << list->model()->index(row, 0, list->rootIndex()).data().toString();
+            }
+            return names.join(' ').toStdString();
+        };
+        const std::pair<const char*, std::string> steps[] = {
+            {"", "a.tez"}, {"*.mid", "b.mid"}, {"a", ""}};
+        for (const auto& [typed, expected] : steps) {
+            if (*typed != '\0') {
+                name->clear();
+                QTest::keyClicks(name, typed);
+            }
+            QTest::keyClick(name, Qt::Key_Return);
+            if (dialog->isVisible()) {
+                static_cast<void>(QTest::qWaitFor([&] { return listedNow() == expected; }));
+                listed.push_back(listedNow());
+            }
+        }
+    });
+    QtUserPrompts prompts;
+    const auto chosen = prompts.OpenFile(nullptr, {"tez", "*.tez", QString()});
+    EXPECT_EQ(listed, (std::vector<std::string>{"a.tez", "b.mid"}));
+    EXPECT_EQ(chosen, QString::fromStdString((scratch.Path() / "a.tez").string()));
 }
 
 }  // namespace
