@@ -9,6 +9,7 @@
 #include <array>
 
 #include "control/score_passes.h"
+#include "form_keys.h"
 #include "framework/command_ids.h"
 #include "framework/dialog_units.h"
 #include "framework/frame_wnd.h"
@@ -106,6 +107,7 @@ void DEzazerireVuvu::CreateControls() {
     const int entryHeight = std::max(1, m_deviceList->fontMetrics().height() + 2);
     m_deviceList->setMaxVisibleItems(std::max(1, (listPlace.height() - boxHeight) / entryHeight));
 
+    new FormKeys(scoreBox_, {playStop, reload});
     connect(playStop, &QPushButton::clicked, this, [this] { OnPlayStop(); });
     connect(reload, &QPushButton::clicked, this, [this] { OnReload(); });
     connect(m_deviceList, &QComboBox::activated, this, [this] { OnSelchangeDeviceList(); });
