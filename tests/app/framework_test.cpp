@@ -108,10 +108,8 @@ TEST(OpenFileDialog, AWildcardFiltersTheListAndIsNeverChosen) {
         const std::pair<const char*, std::string> steps[] = {
             {"", "a.tez"}, {"*.mid", "b.mid"}, {"a", ""}};
         for (const auto& [typed, expected] : steps) {
-            if (*typed != '\0') {
-                name->clear();
-                QTest::keyClicks(name, typed);
-            }
+            name->selectAll();  // typing replaces the name; typing nothing leaves it
+            QTest::keyClicks(name, typed);
             QTest::keyClick(name, Qt::Key_Return);
             if (dialog->isVisible()) {
                 static_cast<void>(QTest::qWaitFor([&] { return listedNow() == expected; }));

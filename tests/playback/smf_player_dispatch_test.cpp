@@ -150,10 +150,6 @@ INSTANTIATE_TEST_SUITE_P(
                      kEnd}),
              Concat({{0x01, 0x91, 0x3C, 0x64, 0x00}, kEnd})},
             {"0: 90 3C 64", "0: C0 05"}},
-        TimelineCase{"SmpteWithoutTicksPerFrame",
-                     0xE700,
-                     {Concat({{0x00, 0x90, 0x3C, 0x64, 0x01, 0x80, 0x3C, 0x00, 0x00}, kEnd})},
-                     {"0: 90 3C 64"}},
         // Bounds: an event cut short by the end of its track is not sent; the track ends.
         TimelineCase{"NoteCutShort", 120, {Bytes{0x00, 0x90, 0x3C}}, {}},
         TimelineCase{"SysexCountPastTheEnd", 120, {Bytes{0x00, 0xF0, 0x7F, 0x01, 0x02}}, {}},
