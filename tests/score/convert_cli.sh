@@ -36,7 +36,7 @@ check "unwritable output message" grep -qx 'cannot create nodir/x.smf' err.txt
 ln -s real.smf link.smf && "$tez" convert one.tez -o link.smf >/dev/null
 check "a link is written through and stays" test -L link.smf -a "$(stat -c %s real.smf)" -eq 58
 ln -s /proc/self/fd/1 to_stdout
-"$tez" convert one.tez -o to_stdout | cat >piped.smf
+"$tez" convert one.tez -o to_stdout 2>/dev/null | cat >piped.smf
 cmp -s piped.smf tez_p.smf && test -L to_stdout
 check "a link to standard output gets the file alone" test $? -eq 0
 mkfifo pipe && { timeout 5 cat pipe >from_pipe & }
@@ -48,7 +48,7 @@ check "new file follows the umask, old keeps its mode" test "$(stat -c %a masked
 mkdir locked && printf x >locked/tez_p.smf && chmod 711 . && chmod 555 locked
 as_user=()  # root writes anywhere: the case is tried as user nobody
 [ "$(id -u)" != 0 ] || { chown 65534 locked/tez_p.smf; as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups); }
-if [ ${#as_user[@]} -gt 0 ] && ! command -v setpriv >/dev/null; then echo "skip locked folder: no setpriv"; else
+if ! (cd locked && "${as_user[@]}" "$tez" --version >/dev/null 2>&1); then echo "skip locked folder: nobody cannot run tez"; else
     (cd locked && "${as_user[@]}" "$tez" convert ../one.tez >/dev/null)
     check "a writable file in a locked folder is written in place" test "$(stat -c %s locked/tez_p.smf)" -eq 58
 fi
