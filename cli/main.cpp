@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("tezplayer ") + TEZ_VERSION_STRING);
     app.require_subcommand(1);
     tez::cli::AddConvertCommand(app);
+    tez::cli::AddCheckCommand(app);
     tez::cli::AddPlayCommand(app);
     tez::cli::AddDumpCommand(app);
     tez::cli::AddDevicesCommand(app);
@@ -17,8 +18,10 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::RuntimeError& failure) {
-        // A command that failed: its short message, then the exit code it chose.
-        std::fprintf(stderr, "%s\n", failure.what());
+        // A command that failed: its short message (none when it reported already), then
+        // the exit code it chose.
+        if (*failure.what() != '\0')
+            std::fprintf(stderr, "%s\n", failure.what());
         return failure.get_exit_code();
     } catch (const CLI::ParseError& error) {
         return app.exit(error);
