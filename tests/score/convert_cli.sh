@@ -34,4 +34,6 @@ check "unwritable output message" grep -qx 'tez: cannot create nodir/x.smf: No s
 
 check "version" test "$("$tez" --version)" = "tezplayer 1.05"
 check "help" "$tez" --help >/dev/null
+"$tez" convert 2>/dev/null
+check "a command-line mistake exits 2" test $? -eq 2
 exit $failed
