@@ -5,7 +5,7 @@ set -uo pipefail
 tez=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work"
+cd "$work" || exit 1
 printf 'I0 K60 V100 L120\n' >clean.tez
 # Reader and writer warnings interleave in line order; columns count bytes from 1.
 printf 'K 2 00 W9\nK99999999999\tv300\n' >warn.tez
@@ -41,5 +41,5 @@ for case in "${cases[@]}"; do
         failed=1
     fi
 done
-[ -z "$(ls -A | grep -v -e '\.tez$')" ] || { echo "FAIL check wrote a file"; failed=1; }
+! find . -mindepth 1 ! -name '*.tez' | grep -q . || { echo "FAIL check wrote a file"; failed=1; }
 exit $failed
