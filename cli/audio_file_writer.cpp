@@ -110,6 +110,13 @@ struct AudioFileWriter::State {
     std::unique_ptr<MemoryFile> memory;
     SF_VIRTUAL_IO memoryIo{};
     bool failed = false;
+    std::string error;
+
+    void Fail(std::string why) {
+        if (!failed)
+            error = std::move(why);
+        failed = true;
+    }
 
     ~State() {
         if (sound != nullptr)
@@ -176,6 +183,10 @@ std::unique_ptr<AudioFileWriter> AudioFileWriter::Open(const std::string& path, 
     return std::unique_ptr<AudioFileWriter>(new AudioFileWriter(std::move(state)));
 }
 
+std::string AudioFileWriter::Error() const {
+    return state_->error;
+}
+
 AudioFileWriter::AudioFileWriter(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 AudioFileWriter::~AudioFileWriter() = default;
@@ -183,21 +194,23 @@ AudioFileWriter::~AudioFileWriter() = default;
 bool AudioFileWriter::Append(std::span<const std::int16_t> interleaved) {
     const auto count = static_cast<sf_count_t>(interleaved.size());
     if (sf_write_short(state_->sound, interleaved.data(), count) != count)
-        state_->failed = true;
+        state_->Fail(sf_strerror(state_->sound));
     return !state_->failed;
 }
 
 bool AudioFileWriter::Finish() {
-    if (sf_close(state_->sound) != 0)
-        state_->failed = true;
+    if (const int closed = sf_close(state_->sound); closed != 0)
+        state_->Fail(sf_error_number(closed));
     state_->sound = nullptr;
     if (state_->memory != nullptr && !state_->failed) {
         std::vector<std::uint8_t>& bytes = state_->memory->bytes;
-        state_->failed = !SetOggSerialNumber(bytes, kOggSerialNumber) ||
-                         !WriteAll(state_->fd, bytes.data(), bytes.size());
+        if (!SetOggSerialNumber(bytes, kOggSerialNumber))
+            state_->Fail("the Ogg stream is not whole pages");
+        else if (!WriteAll(state_->fd, bytes.data(), bytes.size()))
+            state_->Fail(std::strerror(errno));
     }
     if (state_->ownsFd && ::close(state_->fd) != 0)
-        state_->failed = true;
+        state_->Fail(std::strerror(errno));
     state_->fd = -1;
     return !state_->failed;
 }

@@ -32,6 +32,8 @@ class AudioFileWriter {
     bool Append(std::span<const std::int16_t> interleaved);
     // Completes the header (or the buffered Ogg stream) and closes. False when any write failed.
     bool Finish();
+    // Why the last write failed, as libsndfile or the system says.
+    std::string Error() const;
 
     struct State;
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio_file_writer.h"
@@ -63,10 +64,11 @@ bool IsSilent(std::span<const std::int16_t> samples) {
 // is a millisecond, so at 22050 Hz the callbacks take 22 or 23 frames in turn.
 class Renderer {
   public:
-    Renderer(FluidSynthEngine& engine, AudioFileWriter& out, int sampleRate,
+    Renderer(FluidSynthEngine& engine, AudioFileWriter& out, std::string path, int sampleRate,
              RenderProgress& progress)
         : engine_(engine),
           out_(out),
+          path_(std::move(path)),
           sampleRate_(sampleRate),
           progress_(progress),
           block_(static_cast<std::size_t>((sampleRate + 999) / 1000 * kChannels *
@@ -99,7 +101,7 @@ class Renderer {
         const auto samples = std::span<const std::int16_t>(block_).first(filled_);
         hash_.Add(samples);
         if (!out_.Append(samples)) {
-            throw CLI::RuntimeError("tez: cannot write the audio file", 1);
+            throw CLI::RuntimeError("tez: cannot write " + path_ + ": " + out_.Error(), 1);
         }
         filled_ = 0;
         progress_.Update(callbacks_);
@@ -111,6 +113,7 @@ class Renderer {
   private:
     FluidSynthEngine& engine_;
     AudioFileWriter& out_;
+    std::string path_;
     std::uint64_t sampleRate_;
     RenderProgress& progress_;
     std::vector<std::int16_t> block_;
@@ -153,7 +156,7 @@ void Render(const RenderOptions& options) {
         throw CLI::RuntimeError("tez: " + error, 1);
     }
     RenderProgress progress(options.file);
-    Renderer renderer(*engine, *out, options.sampleRate, progress);
+    Renderer renderer(*engine, *out, options.output, options.sampleRate, progress);
     VirtualClock clock(player);
     clock.Start();
     while (player.IsAnyTrackActive() != 0) {
@@ -170,7 +173,7 @@ void Render(const RenderOptions& options) {
     renderer.Flush();
     progress.Clear();
     if (!out->Finish()) {
-        throw CLI::RuntimeError("tez: cannot write " + options.output, 1);
+        throw CLI::RuntimeError("tez: cannot write " + options.output + ": " + out->Error(), 1);
     }
     // The audio may be on standard output; the summary then goes to standard error.
     std::fprintf(options.output == "-" ? stderr : stdout,
