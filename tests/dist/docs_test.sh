@@ -2,17 +2,19 @@
 # The man pages render without warnings and, like the completions, name every option each
 # command's --help shows; the completions load in bash and complete as the table says.
 set -uo pipefail
-tez=$(realpath "$1") pages=$2 completions=$3
+tez=$(realpath "$1") completions=$2 pages=("${@:3}")  # tez.1 first
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
 
-for page in "$pages"/tez.1 "$pages"/tezplayer.1; do
+for page in "${pages[@]}"; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
-    [ -z "$warnings" ] && grep -q 'EXIT STATUS' "$work/page.txt" || fail "man -l $page: $warnings"
+    if [ -n "$warnings" ] || ! grep -q 'EXIT STATUS' "$work/page.txt"; then
+        fail "man -l $page: $warnings"
+    fi
 done
-MANWIDTH=200 man -l "$pages/tez.1" >"$work/tez.txt" 2>/dev/null
+MANWIDTH=200 man -l "${pages[0]}" >"$work/tez.txt" 2>/dev/null
 for command in convert check play dump render devices; do
     grep -q "^ *$command" "$work/tez.txt" || fail "tez.1 does not describe $command"
     for option in $("$tez" "$command" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+$'); do
