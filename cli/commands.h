@@ -5,6 +5,7 @@
 
 namespace tez::cli {
 
+void AddCheckCommand(CLI::App& app);
 void AddConvertCommand(CLI::App& app);
 void AddDevicesCommand(CLI::App& app);
 void AddDumpCommand(CLI::App& app);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -31,14 +32,15 @@ void Convert(const ConvertOptions& options) {
     const NoteTable table = ReadScoreOrThrow(options.score, diagnostics);
     ScoreMidiSummary summary;
     const WriteStatus status = WriteScoreMidiFile(table, options.output, &diagnostics, &summary);
+    const int reason = errno;
     PrintWarnings(options.score, diagnostics);
     switch (status) {
         case WriteStatus::kOk:
             break;
         case WriteStatus::kCreateFailed:
-            throw CLI::RuntimeError("cannot create " + options.output, 1);
+            throw CLI::RuntimeError(FileError("cannot create", options.output, reason), 1);
         case WriteStatus::kWriteFailed:
-            throw CLI::RuntimeError("cannot write " + options.output, 1);
+            throw CLI::RuntimeError(FileError("cannot write", options.output, reason), 1);
         case WriteStatus::kOutOfMemory:
             throw CLI::RuntimeError("out of memory writing " + options.output, 1);
     }
@@ -58,6 +60,9 @@ void AddConvertCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand("convert", "Convert a score to a Standard MIDI File");
     command->add_option("score", options->score, "Score file (.tez)")->required();
     command->add_option("-o,--output", options->output, "Output file (default tez_p.smf)");
+    command->footer(
+        "Exit status: 0 written (repaired values are warned about), 1 the score "
+        "cannot be read or the file cannot be written.");
     command->callback([options] { Convert(*options); });
 }
 

@@ -19,6 +19,7 @@ void ListDevices() {
 
 void AddDevicesCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand("devices", "List the MIDI output devices");
+    command->footer("Exit status: 0.");
     command->callback(ListDevices);
 }
 

@@ -65,6 +65,9 @@ void AddDumpCommand(CLI::App& app) {
     CLI::App* command =
         app.add_subcommand("dump", "Show what a playback sends, and when, without playing");
     command->add_option("file", *path, "Score (.tez) or Standard MIDI File")->required();
+    command->footer(
+        "Exit status: 0 listed to the end, 1 the file cannot be loaded or never "
+        "ends.");
     command->callback([path] { Dump(*path); });
 }
 

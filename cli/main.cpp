@@ -5,11 +5,19 @@
 
 #include "commands.h"
 
+namespace {
+constexpr int kUsageError = 2;
+}  // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"tez: converts letter-and-number scores to Standard MIDI Files and plays them"};
     app.set_version_flag("--version", std::string("tezplayer ") + TEZ_VERSION_STRING);
     app.require_subcommand(1);
+    app.footer(
+        "Exit status: 2 for a mistake on the command line; each command's --help gives "
+        "the rest.");
     tez::cli::AddConvertCommand(app);
+    tez::cli::AddCheckCommand(app);
     tez::cli::AddPlayCommand(app);
     tez::cli::AddDumpCommand(app);
     tez::cli::AddDevicesCommand(app);
@@ -17,11 +25,15 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::RuntimeError& failure) {
-        // A command that failed: its short message, then the exit code it chose.
-        std::fprintf(stderr, "%s\n", failure.what());
+        // A command that failed: its short message (none when it reported already), then
+        // the exit code it chose.
+        if (*failure.what() != '\0')
+            std::fprintf(stderr, "%s\n", failure.what());
         return failure.get_exit_code();
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        // --help and --version succeed; every mistake on the command line exits 2, as is usual
+        // on Unix, rather than with CLI11's own numbers.
+        return app.exit(error) == 0 ? 0 : kUsageError;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "out of memory\n");
         return 1;

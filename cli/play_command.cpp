@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
 #include "score/smf_writer.h"
+#include "score_input.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -122,7 +124,7 @@ void Play(const PlayOptions& options) {
     if (!options.trace.empty()) {
         std::FILE* out = std::fopen(options.trace.c_str(), "w");
         if (out == nullptr) {
-            throw CLI::RuntimeError("cannot write " + options.trace, 1);
+            throw CLI::RuntimeError(FileError("cannot write", options.trace, errno), 1);
         }
         recorder.Write(out, player.LastRunTiming());
         std::fprintf(out, "# play started in %.3f ms\n",
@@ -147,6 +149,10 @@ void AddPlayCommand(CLI::App& app) {
                         "Output device id (see `tez devices`; -1: built-in synthesizer)");
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
+    command->footer(
+        "Exit status: 0 played to the end, 1 the file cannot be loaded or the "
+        "device or trace cannot be opened, 128+N stopped by signal N (130 for "
+        "Ctrl+C).");
     command->callback([options] { Play(*options); });
 }
 

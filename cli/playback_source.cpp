@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -26,9 +27,10 @@ void LoadScore(CSmfPlayer& player, const std::string& path, ScoreOutput output) 
         return;
     }
     const WriteStatus status = WriteScoreMidiFile(table, kScoreMidiFileName, &diagnostics);
+    const int reason = errno;
     PrintWarnings(path, diagnostics);
     if (status != WriteStatus::kOk) {
-        throw CLI::RuntimeError(std::string("cannot write ") + kScoreMidiFileName, 1);
+        throw CLI::RuntimeError(FileError("cannot write", kScoreMidiFileName, reason), 1);
     }
     player.LoadFile(kScoreMidiFileName);
 }
@@ -48,11 +50,14 @@ void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput ou
     } else {
         player.LoadFile(path.c_str());
     }
+    const int reason = errno;
     const LoadResult result = player.LastLoadResult();
     if (result == LoadResult::kTruncated || result == LoadResult::kNoTiming) {
         std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), DescribeLoadResult(result));
+    } else if (result == LoadResult::kOpenFailed) {
+        throw CLI::RuntimeError(FileError("cannot open", path, reason), 1);
     } else if (result != LoadResult::kOk) {
-        throw CLI::RuntimeError(DescribeLoadResult(result), 1);
+        throw CLI::RuntimeError("tez: " + path + ": " + DescribeLoadResult(result), 1);
     }
 }
 

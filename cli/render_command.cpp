@@ -1,25 +1,29 @@
-// `tez render FILE -o OUT.wav [--soundfont SF2]`: the playback through the built-in
-// synthesizer into a WAV file, as fast as the machine allows.
+// `tez render FILE -o OUT [--format F] [--rate HZ] [--soundfont SF2]`: the playback through
+// the built-in synthesizer into an audio file, as fast as the machine allows.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "audio_file_writer.h"
 #include "commands.h"
 #include "platform/fluid_synth_engine.h"
 #include "platform/fluid_synth_output.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
-#include "wav_writer.h"
+#include "render_progress.h"
+#include "sample_hash.h"
 
 namespace tez::cli {
 namespace {
 
-constexpr int kSampleRate = 48000;
+constexpr int kDefaultSampleRate = 48000;
+constexpr int kMinSampleRate = 22050;
+constexpr int kMaxSampleRate = 96000;
 constexpr int kChannels = 2;
-constexpr int kFramesPerCallback = kSampleRate / 1000;
 constexpr int kCallbacksPerWrite = 1000;
 // After the last event the sound rings on; it is rendered until it has died away, and for
 // this long at most.
@@ -29,6 +33,8 @@ constexpr int kSilentLevel = 2;  // of 32767: below the last bit of most playbac
 struct RenderOptions {
     std::string file;
     std::string output;
+    std::string format;  // empty: from the output's extension
+    int sampleRate = kDefaultSampleRate;
     std::string soundFont;
 };
 
@@ -54,19 +60,32 @@ bool IsSilent(std::span<const std::int16_t> samples) {
     return true;
 }
 
+// Renders callback by callback into blocks that are hashed and written together. A callback
+// is a millisecond, so at 22050 Hz the callbacks take 22 or 23 frames in turn.
 class Renderer {
   public:
-    Renderer(FluidSynthEngine& engine, WavWriter& wav)
-        : engine_(engine), wav_(wav), block_(kFramesPerCallback * kChannels * kCallbacksPerWrite) {}
+    Renderer(FluidSynthEngine& engine, AudioFileWriter& out, std::string path, int sampleRate,
+             RenderProgress& progress)
+        : engine_(engine),
+          out_(out),
+          path_(std::move(path)),
+          sampleRate_(sampleRate),
+          progress_(progress),
+          block_(static_cast<std::size_t>((sampleRate + 999) / 1000 * kChannels *
+                                          kCallbacksPerWrite)) {}
 
     // Renders the audio of one callback.
     void RenderCallback() {
-        engine_.RenderInterleaved(&block_[filled_], kFramesPerCallback);
-        lastQuiet_ = IsSilent(std::span(block_).subspan(filled_, kFramesPerCallback * kChannels));
-        filled_ += kFramesPerCallback * kChannels;
-        if (filled_ == block_.size()) {
+        const auto frames = static_cast<int>((callbacks_ + 1) * sampleRate_ / 1000 -
+                                             callbacks_ * sampleRate_ / 1000);
+        const std::size_t samples = static_cast<std::size_t>(frames) * kChannels;
+        if (filled_ + samples > block_.size()) {
             Flush();
         }
+        engine_.RenderInterleaved(&block_[filled_], frames);
+        lastQuiet_ = IsSilent(std::span(block_).subspan(filled_, samples));
+        filled_ += samples;
+        ++callbacks_;
     }
 
     void RenderTail() {
@@ -79,38 +98,65 @@ class Renderer {
     }
 
     void Flush() {
-        if (!wav_.Append(std::span(block_).first(filled_))) {
-            throw CLI::RuntimeError("cannot write the wav file", 1);
+        const auto samples = std::span<const std::int16_t>(block_).first(filled_);
+        hash_.Add(samples);
+        if (!out_.Append(samples)) {
+            throw CLI::RuntimeError("tez: cannot write " + path_ + ": " + out_.Error(), 1);
         }
         filled_ = 0;
+        progress_.Update(callbacks_);
     }
+
+    std::uint64_t Callbacks() const { return callbacks_; }
+    std::string Hash() { return hash_.Hex(); }
 
   private:
     FluidSynthEngine& engine_;
-    WavWriter& wav_;
+    AudioFileWriter& out_;
+    std::string path_;
+    std::uint64_t sampleRate_;
+    RenderProgress& progress_;
     std::vector<std::int16_t> block_;
     std::size_t filled_ = 0;
+    std::uint64_t callbacks_ = 0;
     bool lastQuiet_ = true;
+    SampleHash hash_;
 };
+
+AudioFormat ChooseFormat(const RenderOptions& options) {
+    const std::optional<AudioFormat> format = options.format.empty()
+                                                  ? AudioFormatForPath(options.output)
+                                                  : AudioFormatNamed(options.format);
+    if (!format) {
+        throw CLI::RuntimeError("tez: cannot tell the audio format of " + options.output +
+                                    " from its extension; name one with --format",
+                                2);
+    }
+    return *format;
+}
 
 void Render(const RenderOptions& options) {
     const std::string soundFont = options.soundFont.empty() ? FindSoundFont() : options.soundFont;
     if (soundFont.empty()) {
         throw CLI::RuntimeError("no soundfont found; name one with --soundfont", 1);
     }
-    auto engine = FluidSynthEngine::Create(soundFont, kSampleRate);
+    const AudioFormat format = ChooseFormat(options);
+    auto engine = FluidSynthEngine::Create(soundFont, options.sampleRate);
     if (engine == nullptr) {
-        throw CLI::RuntimeError("cannot load soundfont " + soundFont, 1);
+        throw CLI::RuntimeError("tez: cannot load soundfont " + soundFont, 1);
     }
     OfflineSynthesizer synthesizer(*engine);
     CSmfPlayer player(synthesizer);
     LoadForPlayback(player, options.file, ScoreOutput::kInMemory);
 
-    WavWriter wav(kSampleRate, kChannels);
-    if (!wav.Open(options.output)) {
-        throw CLI::RuntimeError("cannot write " + options.output, 1);
+    std::string error;
+    const std::unique_ptr<AudioFileWriter> out =
+        AudioFileWriter::Open(options.output, format, options.sampleRate, kChannels, error);
+    if (out == nullptr) {
+        throw CLI::RuntimeError("tez: " + error, 1);
     }
-    Renderer renderer(*engine, wav);
+    RenderProgress progress(options.file);
+    Renderer renderer(*engine, *out, options.output, options.sampleRate, progress);
     VirtualClock clock(player);
     clock.Start();
     while (player.IsAnyTrackActive() != 0) {
@@ -125,21 +171,41 @@ void Render(const RenderOptions& options) {
     }
     renderer.RenderTail();
     renderer.Flush();
-    if (!wav.Finish()) {
-        throw CLI::RuntimeError("cannot write " + options.output, 1);
+    progress.Clear();
+    if (!out->Finish()) {
+        throw CLI::RuntimeError("tez: cannot write " + options.output + ": " + out->Error(), 1);
     }
+    // The audio may be on standard output; the summary then goes to standard error.
+    std::fprintf(options.output == "-" ? stderr : stdout,
+                 "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n", options.output.c_str(),
+                 static_cast<double>(renderer.Callbacks()) / 1000.0, options.sampleRate,
+                 AudioFormatName(format), renderer.Hash().c_str());
 }
 
 }  // namespace
 
 void AddRenderCommand(CLI::App& app) {
     auto options = std::make_shared<RenderOptions>();
-    CLI::App* command =
-        app.add_subcommand("render", "Render a score or a MIDI file to a WAV file (48 kHz)");
+    CLI::App* command = app.add_subcommand(
+        "render", "Render a score or a MIDI file to an audio file (WAV, FLAC, Ogg Vorbis)");
     command->add_option("file", options->file, "Score (.tez) or Standard MIDI File")->required();
-    command->add_option("-o,--output", options->output, "WAV file to write")->required();
+    command
+        ->add_option("-o,--output", options->output,
+                     "Audio file to write; its extension names the format; - is standard "
+                     "output (FLAC unless --format says otherwise)")
+        ->required();
+    command
+        ->add_option("--format", options->format,
+                     "wav, flac, ogg (Vorbis), au or raw (16-bit little-endian)")
+        ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}));
+    command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
+        ->check(CLI::Range(kMinSampleRate, kMaxSampleRate));
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");
+    command->footer(
+        "Prints the length, rate, format and the SHA-256 of the 16-bit samples.\n"
+        "Exit status: 0 rendered, 1 the input, the SoundFont or the output failed (a WAV "
+        "header on a pipe too), 2 the command line is wrong (an unknown format).");
     command->callback([options] { Render(*options); });
 }
 

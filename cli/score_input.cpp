@@ -2,9 +2,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace tez::cli {
+
+std::string FileError(const std::string& action, const std::string& path, int error) {
+    return "tez: " + action + " " + path + ": " + std::strerror(error);
+}
 
 NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics) {
     NoteTable table;
@@ -12,14 +19,21 @@ NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics) {
         case ReadStatus::kOk:
             break;
         case ReadStatus::kOpenFailed:
-            throw CLI::RuntimeError("file open error", 1);
+            throw CLI::RuntimeError(FileError("cannot open", path, errno), 1);
         case ReadStatus::kOutOfMemory:
             throw CLI::RuntimeError("out of memory reading the score", 1);
     }
     return table;
 }
 
-void PrintWarnings(const std::string& score, const Diagnostics& diagnostics) {
+void SortByPosition(Diagnostics& diagnostics) {
+    std::stable_sort(diagnostics.begin(), diagnostics.end(), [](const auto& a, const auto& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    });
+}
+
+void PrintWarnings(const std::string& score, Diagnostics diagnostics) {
+    SortByPosition(diagnostics);
     for (const Diagnostic& d : diagnostics) {
         std::fprintf(stderr, "%s\n", FormatWarning(score, d).c_str());
     }

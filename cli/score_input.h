@@ -8,10 +8,18 @@
 
 namespace tez::cli {
 
-// Throws CLI::RuntimeError ("file open error", or running out of memory).
+// "tez: cannot open song.tez: No such file or directory": what failed, on which file, and
+// the system's reason for errno value `error`.
+std::string FileError(const std::string& action, const std::string& path, int error);
+
+// Throws CLI::RuntimeError naming the file and the reason it cannot be read, or running out
+// of memory.
 NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics);
 
-// Warnings to stderr, each naming the score and its line.
-void PrintWarnings(const std::string& score, const Diagnostics& diagnostics);
+// In the order of the score: the reader's and the writer's warnings interleaved.
+void SortByPosition(Diagnostics& diagnostics);
+
+// Warnings to stderr in the order of the score, each naming the score, its line and column.
+void PrintWarnings(const std::string& score, Diagnostics diagnostics);
 
 }  // namespace tez::cli

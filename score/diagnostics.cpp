@@ -3,7 +3,10 @@
 namespace tez {
 
 std::string FormatWarning(const std::string& scoreName, const Diagnostic& diagnostic) {
-    return scoreName + ":" + std::to_string(diagnostic.line) + ": warning: " + diagnostic.message;
+    std::string where = scoreName + ":" + std::to_string(diagnostic.line) + ":";
+    if (diagnostic.column > 0)
+        where += std::to_string(diagnostic.column) + ":";
+    return where + " warning: " + diagnostic.message;
 }
 
 }  // namespace tez

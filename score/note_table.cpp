@@ -1,5 +1,7 @@
 #include "note_table.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -59,16 +61,38 @@ struct PendingNumber {
     }
 };
 
+char UpperCase(std::int32_t letter) {
+    return static_cast<char>(letter >= 'a' ? letter - ('a' - 'A') : letter);
+}
+
+// Beyond these the writer repairs a value (a key of 128 is the sustain pedal).
+bool MayNeedRepair(char letter, std::int64_t value) {
+    switch (letter) {
+        case 'I':
+        case 'L':
+            return value > 0x0FFFFFFF;
+        case 'K':
+            return value > 128;
+        case 'V':
+            return value > 127;
+        case 'W':
+            return value > 15;
+        default:
+            return false;
+    }
+}
+
 void WarnSaturated(const std::int32_t* line, std::int32_t letterAt, std::int32_t end,
-                   std::int32_t lineNumber, Diagnostics* diagnostics) {
+                   std::int32_t lineNumber, std::int32_t column, Diagnostics* diagnostics) {
     if (diagnostics == nullptr)
         return;
     std::string digits;
     for (std::int32_t i = letterAt + 1; i < end; ++i)
         digits.push_back(static_cast<char>(line[i]));
-    diagnostics->push_back({lineNumber, "number " + digits + " after " +
-                                            static_cast<char>(line[letterAt]) +
-                                            " is larger than 2147483647; read as 2147483647"});
+    diagnostics->push_back({lineNumber,
+                            "number " + digits + " after " + static_cast<char>(line[letterAt]) +
+                                " is larger than 2147483647; read as 2147483647",
+                            column});
 }
 
 }  // namespace
@@ -76,6 +100,7 @@ void WarnSaturated(const std::int32_t* line, std::int32_t letterAt, std::int32_t
 void FreeNoteTable(NoteTable& table) {
     table.records = {};
     table.sourceLines = {};
+    table.valueColumns = {};
     table.capacity = 0;
 }
 
@@ -106,7 +131,8 @@ bool GrowNoteTable(NoteTable& table) {
 }
 
 bool ParseScoreLine(NoteTable& table, const std::int32_t* line, std::int32_t last,
-                    std::int32_t recordIndex, std::int32_t lineNumber, Diagnostics* diagnostics) {
+                    std::int32_t recordIndex, std::int32_t lineNumber, Diagnostics* diagnostics,
+                    const std::int32_t* columns) {
     if (last < 0)
         return false;
     NoteRecord& record = table.records[static_cast<std::size_t>(recordIndex)];
@@ -120,8 +146,12 @@ bool ParseScoreLine(NoteTable& table, const std::int32_t* line, std::int32_t las
                 if (std::int32_t* field = FieldFor(record, line[letterAt])) {
                     *field = static_cast<std::int32_t>(number.value);
                     stored = true;
+                    const std::int32_t column = columns != nullptr ? columns[number.firstDigit] : 0;
+                    const char letter = UpperCase(line[letterAt]);
+                    if (column > 0 && MayNeedRepair(letter, number.value))
+                        table.valueColumns.push_back({recordIndex, column, letter});
                     if (number.saturated)
-                        WarnSaturated(line, letterAt, i, lineNumber, diagnostics);
+                        WarnSaturated(line, letterAt, i, lineNumber, column, diagnostics);
                 }
             }
             number = {};
@@ -131,6 +161,18 @@ bool ParseScoreLine(NoteTable& table, const std::int32_t* line, std::int32_t las
         }
     }
     return stored;
+}
+
+std::int32_t ColumnOfValue(const NoteTable& table, std::int32_t record, char letter) {
+    const auto& columns = table.valueColumns;
+    auto it = std::lower_bound(columns.begin(), columns.end(), record,
+                               [](const ValueColumn& v, std::int32_t r) { return v.record < r; });
+    std::int32_t found = 0;  // a field written twice on a line keeps its last value
+    for (; it != columns.end() && it->record == record; ++it) {
+        if (it->letter == letter)
+            found = it->column;
+    }
+    return found;
 }
 
 }  // namespace tez

@@ -28,6 +28,13 @@ constexpr std::int32_t kNoteTableStep = 1024;
 constexpr std::int32_t kLineBufferSize = 1024;
 constexpr std::int32_t kMaxLineLetters = kLineBufferSize - 2;
 
+// Where on its line a value the writer may have to repair was written.
+struct ValueColumn {
+    std::int32_t record = 0;
+    std::int32_t column = 0;  // 1-based byte column of the value's first digit
+    char letter = 0;          // the field's upper-case letter
+};
+
 // The records of one score. `records` always holds `capacity` entries; the entry at
 // `count` exists and holds the defaults while reading, so the parser can fill it in place.
 struct NoteTable {
@@ -37,6 +44,9 @@ struct NoteTable {
     std::int32_t lastIndex = -1;  // below 0: the table holds no note record
     // The score line each record came from, for warnings that name it.
     std::vector<std::int32_t> sourceLines;
+    // Only values out of their MIDI range are kept here, in record order, so the common score
+    // costs nothing.
+    std::vector<ValueColumn> valueColumns;
 
     bool HasRecords() const { return lastIndex >= 0; }
 };
@@ -58,11 +68,17 @@ bool GrowNoteTable(NoteTable& table);
 // Parses one assembled line: `line[0..last]` holds letters and digits, then a line feed,
 // then 0. Stores into record `recordIndex`. True when a keyword field was stored.
 // A number larger than a signed 32-bit value saturates and adds a diagnostic for `lineNumber`.
+// `columns`, when given, holds the byte column each of `line`'s letters and digits came from.
 bool ParseScoreLine(NoteTable& table, const std::int32_t* line, std::int32_t last,
-                    std::int32_t recordIndex, std::int32_t lineNumber, Diagnostics* diagnostics);
+                    std::int32_t recordIndex, std::int32_t lineNumber, Diagnostics* diagnostics,
+                    const std::int32_t* columns = nullptr);
+
+// The column of the value of field `letter` (upper case) in record `record`, 0 when unknown.
+std::int32_t ColumnOfValue(const NoteTable& table, std::int32_t record, char letter);
 
 // Replaces the table by the records of the score file at `path`.
-// On kOpenFailed the table is fresh and empty and `lastIndex` keeps its previous value.
+// On kOpenFailed the table is fresh and empty, `lastIndex` keeps its previous value and
+// errno says why.
 ReadStatus ReadScore(NoteTable& table, const std::string& path, Diagnostics* diagnostics);
 // The same for a score already in memory.
 ReadStatus ReadScoreText(NoteTable& table, std::string_view text, Diagnostics* diagnostics);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -34,14 +35,19 @@ class LineAssembler {
 
     // False when the table could not grow.
     bool Feed(std::string_view bytes) {
-        for (const char ch : bytes) {
-            const auto byte = static_cast<unsigned char>(ch);
+        // A byte's column is its index here less the index of its line's start, which lies
+        // before this chunk (below 0) for a line begun in an earlier one.
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
             if (kLetterOrDigit[byte]) {
-                Keep(byte);
-            } else if (byte == '\n' && !EndLine()) {
-                return false;
+                Keep(byte, static_cast<std::int64_t>(i) - lineStart_ + 1);
+            } else if (byte == '\n') {
+                if (!EndLine())
+                    return false;
+                lineStart_ = static_cast<std::int64_t>(i) + 1;
             }
         }
+        lineStart_ -= static_cast<std::int64_t>(bytes.size());
         return true;
     }
 
@@ -49,20 +55,28 @@ class LineAssembler {
     void Finish() { table_.lastIndex = table_.count - 1; }
 
   private:
-    void Keep(unsigned char byte) {
+    void Keep(unsigned char byte, std::int64_t column) {
         if (lineLength_ < kMaxLineLetters) {
+            lineColumns_[lineLength_] = Clamp(column);
             lineBuffer_[lineLength_++] = byte;
         } else if (!lineTooLong_) {
             lineTooLong_ = true;
-            Warn("line has more than 1022 letters and digits; the rest of it is ignored");
+            Warn("line has more than 1022 letters and digits; the rest of it is ignored",
+                 Clamp(column));
         }
+    }
+
+    // A column past the 32-bit range (a line of gigabytes of blanks) is reported as unknown.
+    static std::int32_t Clamp(std::int64_t column) {
+        return column <= INT32_MAX ? static_cast<std::int32_t>(column) : 0;
     }
 
     bool EndLine() {
         lineBuffer_[lineLength_] = '\n';
         lineBuffer_[lineLength_ + 1] = 0;
-        const bool stored = ParseScoreLine(table_, lineBuffer_.data(), lineLength_ + 1,
-                                           table_.count, lineNumber_, diagnostics_);
+        const bool stored =
+            ParseScoreLine(table_, lineBuffer_.data(), lineLength_ + 1, table_.count, lineNumber_,
+                           diagnostics_, lineColumns_.data());
         lineLength_ = 0;
         lineTooLong_ = false;
         if (stored) {
@@ -75,15 +89,17 @@ class LineAssembler {
         return true;
     }
 
-    void Warn(std::string message) {
+    void Warn(std::string message, std::int32_t column) {
         if (diagnostics_ != nullptr)
-            diagnostics_->push_back({lineNumber_, std::move(message)});
+            diagnostics_->push_back({lineNumber_, std::move(message), column});
     }
 
     NoteTable& table_;
     Diagnostics* diagnostics_;
     std::array<std::int32_t, kLineBufferSize> lineBuffer_{};
+    std::array<std::int32_t, kLineBufferSize> lineColumns_{};  // byte column of each letter
     std::int32_t lineLength_ = 0;
+    std::int64_t lineStart_ = 0;  // index of the current line's first byte in the chunk
     std::int32_t lineNumber_ = 1;
     bool lineTooLong_ = false;
 };
@@ -141,7 +157,11 @@ ReadStatus ReadOpenFile(NoteTable& table, int fd, Diagnostics* diagnostics) {
         if (got == 0)
             break;
         if (got < 0) {  // e.g. a directory: unreadable, like a file that does not open
-            return AllocateNoteTable(table) ? ReadStatus::kOpenFailed : OutOfMemory(table);
+            const int reason = errno;
+            if (!AllocateNoteTable(table))
+                return OutOfMemory(table);
+            errno = reason;
+            return ReadStatus::kOpenFailed;
         }
         if (!lines.Feed({buffer.get(), static_cast<std::size_t>(got)}))
             return OutOfMemory(table);

@@ -53,13 +53,14 @@ class TrackBuilder {
 
     // Writes the delta-time from the last event written to `time`; time that passed
     // without an event is carried into it, so every delta-time is followed by an event.
-    void Delta(std::uint64_t time, std::int32_t record) {
+    // `field` is the letter of the value the time came from, for the warning's column.
+    void Delta(std::uint64_t time, std::int32_t record, char field) {
         std::uint64_t delta = time - lastWritten_;
         lastWritten_ = time;
         if (delta > kMaxVarLen) {
-            Warn(record, "delta-time " + std::to_string(delta) + " is out of range 0.." +
-                             std::to_string(kMaxVarLen) + "; written as " +
-                             std::to_string(kMaxVarLen));
+            Warn(record, field,
+                 "delta-time " + std::to_string(delta) + " is out of range 0.." +
+                     std::to_string(kMaxVarLen) + "; written as " + std::to_string(kMaxVarLen));
             delta = kMaxVarLen;
         }
         fileTicks_ += delta;
@@ -74,14 +75,14 @@ class TrackBuilder {
         values.channel = static_cast<std::uint8_t>(r.channel & 0x0F);
         // Only a note or the pedal writes a channel; a line without a key writes none.
         if (r.channel > 15 && r.key >= 0)
-            OutOfRange(record, "channel", r.channel, 15, values.channel);
+            OutOfRange(record, 'W', "channel", r.channel, 15, values.channel);
         if (r.key >= 0 && r.key != 128) {
             values.key = static_cast<std::uint8_t>(r.key > 127 ? 127 : r.key);
             if (r.key > 127)
-                OutOfRange(record, "key", r.key, 127, values.key);
+                OutOfRange(record, 'K', "key", r.key, 127, values.key);
             values.velocity = static_cast<std::uint8_t>(r.velocity > 127 ? 127 : r.velocity);
             if (r.velocity > 127)
-                OutOfRange(record, "velocity", r.velocity, 127, values.velocity);
+                OutOfRange(record, 'V', "velocity", r.velocity, 127, values.velocity);
         }
         return values;
     }
@@ -90,18 +91,19 @@ class TrackBuilder {
     std::uint64_t LastWritten() const { return lastWritten_; }
 
   private:
-    void OutOfRange(std::int32_t record, const char* what, std::int32_t value, int max,
+    void OutOfRange(std::int32_t record, char field, const char* what, std::int32_t value, int max,
                     int written) {
-        Warn(record, std::string(what) + " " + std::to_string(value) + " is out of range 0.." +
-                         std::to_string(max) + "; written as " + std::to_string(written));
+        Warn(record, field,
+             std::string(what) + " " + std::to_string(value) + " is out of range 0.." +
+                 std::to_string(max) + "; written as " + std::to_string(written));
     }
 
-    void Warn(std::int32_t record, std::string message) {
+    void Warn(std::int32_t record, char field, std::string message) {
         if (diagnostics_ == nullptr)
             return;
         const auto index = static_cast<std::size_t>(record);
         const std::int32_t line = index < table_.sourceLines.size() ? table_.sourceLines[index] : 0;
-        diagnostics_->push_back({line, std::move(message)});
+        diagnostics_->push_back({line, std::move(message), ColumnOfValue(table_, record, field)});
     }
 
     const NoteTable& table_;
@@ -166,7 +168,7 @@ class Merge {
     }
 
     void NoteOff(const Sounding& note) {
-        track_.Delta(note.end, note.record);
+        track_.Delta(note.end, note.record, 'L');
         track_.Bytes({static_cast<std::uint8_t>(0x80 | note.channel), note.key, 0x00});
         freeSlots_.push(note.slot);
         sounding_.pop();
@@ -176,7 +178,7 @@ class Merge {
     void Onset(std::int32_t i, std::uint64_t onset) {
         const NoteRecord& r = Record(i);
         const WrittenValues values = track_.Repair(i);
-        const auto delta = [&] { track_.Delta(onset, i); };
+        const auto delta = [&] { track_.Delta(onset, i, 'I'); };
         if (r.key == 128) {
             delta();
             track_.Bytes({static_cast<std::uint8_t>(0xB0 | values.channel), 0x40,
@@ -246,7 +248,7 @@ std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics
     TrackBuilder track(table, out, diagnostics);
     Merge merge(table, track);
     const std::uint64_t end = merge.Run();
-    track.Delta(end + kEndOfTrackDelay, table.lastIndex);
+    track.Delta(end + kEndOfTrackDelay, table.lastIndex, 0);
     track.Bytes({0xFF, 0x2F, 0x00});
     PatchTrackLength(out);
     if (summary != nullptr) {

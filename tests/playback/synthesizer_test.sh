@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The built-in synthesizer: a one-note score (K69) played in real time into a PulseAudio null
-# sink, and rendered to WAV, holds a 440 Hz tone of the note's length.
+# sink, and rendered to WAV, FLAC and Ogg Vorbis (to a file and through a pipe, at 48 and
+# 22.05 kHz), holds a 440 Hz tone of the note's length; the same render gives the same bytes.
 set -euo pipefail
 tez=$(realpath "$1")
 mode=$2  # live or render
@@ -48,14 +49,43 @@ if [ "$mode" = live ]; then
     kill -INT "${pids[1]}"
     wait "${pids[1]}" || true
     sox -t raw -r 48000 -e signed -b 16 -c 2 tone.raw tone.wav
+    outputs=(tone.wav)
 else
-    timeout 60 "$tez" render a4.tez -o tone.wav
+    # output | render options | what must equal it afterwards
+    renders=(
+        "tone.wav||"
+        "tone.flac||sox tone.wav -t raw - | sha256sum | cut -c1-64"  # the summary's hash
+        "tone.ogg||sox tone.wav -n stat 2>&1 | grep Length"          # the length, exactly
+        "pipe.flac|--format flac|sox tone.wav -t raw - | sha256sum | cut -c1-64"
+        "tone22.ogg|--rate 22050|echo 22050"
+    )
+    outputs=()
+    for render in "${renders[@]}"; do
+        IFS='|' read -r out options expect <<<"$render"
+        # shellcheck disable=SC2086
+        if [ "$out" = pipe.flac ]; then
+            timeout 60 "$tez" render a4.tez -o - $options 2>summary >"$out"
+        else
+            timeout 60 "$tez" render a4.tez -o "$out" $options >summary
+            timeout 60 "$tez" render a4.tez -o "again.$out" $options >/dev/null
+            cmp "$out" "again.$out" || { echo "$out: two renders differ"; exit 1; }
+        fi
+        case $expect in
+            sox*sha256*) [ "$(awk '{ print $NF }' summary)" = "$(eval "$expect")" ] ;;
+            sox*Length) [ "$(sox "$out" -n stat 2>&1 | grep Length)" = "$(eval "$expect")" ] ;;
+            echo*) [ "$(soxi -r "$out")" = "$(eval "$expect")" ] ;;
+        esac || { echo "$out: not as $expect"; cat summary; exit 1; }
+        outputs+=("$out")
+    done
 fi
 
-frequency=$(peak_frequency tone.wav)
-seconds=$(sounding_seconds tone.wav)
-echo "$mode: peak at $frequency Hz, sounding $seconds s"
-# The analysis bins are 5.9 Hz wide; the piano's release adds to the note's length.
-awk -v f="$frequency" 'BEGIN { exit !(f > 425 && f < 455) }' || { echo "no 440 Hz tone"; exit 1; }
-awk -v s="$seconds" -v n="$note_seconds" 'BEGIN { exit !(s > n - 0.1 && s < n + 1.5) }' ||
-    { echo "the tone lasts $seconds s, not about $note_seconds s"; exit 1; }
+for out in "${outputs[@]}"; do
+    frequency=$(peak_frequency "$out")
+    seconds=$(sounding_seconds "$out")
+    echo "$mode $out: peak at $frequency Hz, sounding $seconds s"
+    # The analysis bins are 5.9 Hz wide; the piano's release adds to the note's length.
+    awk -v f="$frequency" 'BEGIN { exit !(f > 425 && f < 455) }' ||
+        { echo "no 440 Hz tone"; exit 1; }
+    awk -v s="$seconds" -v n="$note_seconds" 'BEGIN { exit !(s > n - 0.1 && s < n + 1.5) }' ||
+        { echo "the tone lasts $seconds s, not about $note_seconds s"; exit 1; }
+done

@@ -19,18 +19,18 @@ check "58-byte file" test "$(stat -c %s tez_p.smf)" -eq 58
 check "summary line" grep -q '^tez_p.smf: 1 records, 1 notes, 340 ticks (1.360 s)$' <<<"$out"
 check "no warnings" test ! -s err.txt
 
-printf 'K60\nK200 V1\n' >bad.tez
+printf 'K60\n  K200 V1\n' >bad.tez
 "$tez" convert bad.tez -o bad.smf 2>err.txt >/dev/null
 check "repair exits 0" test $? -eq 0
-check "repair warning names the line" grep -qx 'bad.tez:2: warning: key 200 is out of range 0..127; written as 127' err.txt
+check "repair warning names the line and column" grep -qx 'bad.tez:2:4: warning: key 200 is out of range 0..127; written as 127' err.txt
 
 "$tez" convert missing.tez 2>err.txt >/dev/null
 check "missing score exits 1" test $? -eq 1
-check "missing score message" grep -qx 'file open error' err.txt
+check "missing score message" grep -qx 'tez: cannot open missing.tez: No such file or directory' err.txt
 
 "$tez" convert one.tez -o nodir/x.smf 2>err.txt >/dev/null
 check "unwritable output exits 1" test $? -eq 1
-check "unwritable output message" grep -qx 'cannot create nodir/x.smf' err.txt
+check "unwritable output message" grep -qx 'tez: cannot create nodir/x.smf: No such file or directory' err.txt
 
 # Outputs that are not an ordinary file in a writable folder are written in place.
 ln -s real.smf link.smf && "$tez" convert one.tez -o link.smf >/dev/null
@@ -56,4 +56,6 @@ chmod 755 locked
 
 check "version" test "$("$tez" --version)" = "tezplayer 1.05"
 check "help" "$tez" --help >/dev/null
+"$tez" convert 2>/dev/null
+check "a command-line mistake exits 2" test $? -eq 2
 exit $failed

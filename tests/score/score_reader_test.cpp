@@ -118,6 +118,7 @@ TEST(ReadScore, LinesAreParsedUpTo1022LettersAndDigitsAndCutBeyond) {
         ASSERT_EQ(diagnostics.size(), c.warnings);
         if (c.warnings > 0) {
             EXPECT_EQ(diagnostics[0].line, 1);
+            EXPECT_EQ(diagnostics[0].column, 1023);  // the first letter dropped
         }
     }
 }
@@ -125,11 +126,11 @@ TEST(ReadScore, LinesAreParsedUpTo1022LettersAndDigitsAndCutBeyond) {
 TEST(ReadScore, SaturatedNumberIsWarnedAboutWithItsLine) {
     NoteTable table;
     Diagnostics diagnostics;
-    ASSERT_EQ(ReadScoreText(table, "K1\n\nI3000000000\n", &diagnostics), ReadStatus::kOk);
+    ASSERT_EQ(ReadScoreText(table, "K1\n\nI 3000000000\n", &diagnostics), ReadStatus::kOk);
     ASSERT_EQ(diagnostics.size(), 1u);
     EXPECT_EQ(diagnostics[0].line, 3);
     EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]),
-              "s.tez:3: warning: number 3000000000 after I is larger than 2147483647; "
+              "s.tez:3:3: warning: number 3000000000 after I is larger than 2147483647; "
               "read as 2147483647");
     EXPECT_EQ(table.sourceLines, (std::vector<std::int32_t>{1, 3}));
 }

@@ -133,26 +133,26 @@ struct RepairCase {
     const char* warning;
 };
 
-TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLine) {
+TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLineAndColumn) {
     const RepairCase cases[] = {
-        {"\nK200 V1\n",
+        {"\nK300 K200 V1\n",  // the column of the value the line keeps
          {0x00, 0x91, 0x7F, 0x01, 0x00, 0x81, 0x7F, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:2: warning: key 200 is out of range 0..127; written as 127"},
-        {"K60 V300\n",
+         "s.tez:2:7: warning: key 200 is out of range 0..127; written as 127"},
+        {"K60\tV 300\n",
          {0x00, 0x91, 0x3C, 0x7F, 0x00, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1: warning: velocity 300 is out of range 0..127; written as 127"},
+         "s.tez:1:7: warning: velocity 300 is out of range 0..127; written as 127"},
         // One channel rule for note-on and note-off, so the note-on meets its note-off.
         {"K60 W17\n",
          {0x00, 0x91, 0x3C, 0x00, 0x00, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1: warning: channel 17 is out of range 0..15; written as 1"},
+         "s.tez:1:6: warning: channel 17 is out of range 0..15; written as 1"},
         {"K128 V100 W18\n",
          {0x00, 0xB2, 0x40, 0x7F, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1: warning: channel 18 is out of range 0..15; written as 2"},
+         "s.tez:1:12: warning: channel 18 is out of range 0..15; written as 2"},
         // A marker carries no channel, so none is repaired.
         {"M5 W17\n", {0x00, 0xFF, 0x06, 0x01, '5', 0x64, 0xFF, 0x2F, 0x00}, ""},
         {"I300000000 K1\n",
          {0xFF, 0xFF, 0xFF, 0x7F, 0x91, 0x01, 0x00, 0x00, 0x81, 0x01, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1: warning: delta-time 300000000 is out of range 0..268435455; written as "
+         "s.tez:1:2: warning: delta-time 300000000 is out of range 0..268435455; written as "
          "268435455"},
     };
     for (const RepairCase& c : cases) {

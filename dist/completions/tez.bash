@@ -1,0 +1,71 @@
+# bash completion for tez: commands, their options, device ids and files by extension.
+
+_tez() {
+    local cur prev words cword
+    _init_completion || return
+
+    local commands="convert check play dump render devices"
+    local range="--from --to --loop --tempo --transpose --mute --solo"
+    local command="" i
+    for ((i = 1; i < cword; i++)); do
+        if [[ " $commands " == *" ${words[i]} "* ]]; then
+            command=${words[i]}
+            break
+        fi
+    done
+
+    case $prev in
+        -d | --device)
+            COMPREPLY=($(compgen -W "$("${words[0]}" devices 2>/dev/null | cut -d' ' -f1)" -- "$cur"))
+            return ;;
+        --format)
+            if [[ $command == check ]]; then
+                COMPREPLY=($(compgen -W "text json" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -W "wav flac ogg au raw" -- "$cur"))
+            fi
+            return ;;
+        --soundfont)
+            _filedir '@(sf2|sf3)'
+            return ;;
+        -o | --output)
+            if [[ $command == render ]]; then
+                _filedir '@(wav|flac|ogg|oga|au|raw)'
+            else
+                _filedir '@(smf|mid|midi)'
+            fi
+            return ;;
+        --trace)
+            _filedir
+            return ;;
+        --rate)
+            COMPREPLY=($(compgen -W "22050 44100 48000 88200 96000" -- "$cur"))
+            return ;;
+        --from | --to | --loop | --tempo | --transpose | --mute | --solo)
+            return ;;
+    esac
+
+    if [[ -z $command ]]; then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    local options
+    case $command in
+        convert) options="-o --output" ;;
+        check) options="--format" ;;
+        play) options="-d --device --trace --watch $range" ;;
+        dump) options="--lines $range" ;;
+        render) options="-o --output --format --rate --soundfont $range" ;;
+        devices) options="" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
+        return
+    fi
+    case $command in
+        convert | check) _filedir tez ;;
+        play | dump | render) _filedir '@(tez|mid|midi|smf)' ;;
+    esac
+} &&
+    complete -F _tez tez
