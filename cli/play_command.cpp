@@ -1,5 +1,5 @@
-// `tez play FILE [--device ID] [--trace OUT]`: plays in real time until the end, Ctrl+C or
-// SIGTERM; the device is reset on the way out.
+// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end,
+// Ctrl+C or SIGTERM; the device is reset on the way out.
 #include <signal.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 #include "score/smf_writer.h"
 #include "trace_recorder.h"
 
@@ -30,10 +31,12 @@ struct PlayOptions {
     std::string file;
     int device = -1;
     std::string trace;
+    RangeArgs range;
+    bool watch = false;
 };
 
-// The length of the playback in milliseconds, found on a virtual clock.
-std::uint64_t PlaybackLengthMs(const std::string& path) {
+// The length of one pass of the playback in milliseconds, found on a virtual clock.
+std::uint64_t PlaybackLengthMs(const std::string& path, PlaybackOptions options) {
     struct NoDevices final : MidiDevices {
         int Count() override { return 0; }
         std::string Name(int) override { return {}; }
@@ -41,6 +44,9 @@ std::uint64_t PlaybackLengthMs(const std::string& path) {
     } none;
     CSmfPlayer dryRun(none);
     dryRun.LoadFile(path.c_str());
+    options.loops = 0;
+    options.resumeTick.reset();
+    dryRun.SetOptions(options);
     VirtualClock clock(dryRun);
     clock.Start();
     return clock.RunToEnd().value_or(0);
@@ -105,9 +111,11 @@ void Play(const PlayOptions& options) {
     recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
-    LoadForPlayback(player, options.file, ScoreOutput::kWriteScoreFile);
+    NoteTable score;
+    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kWriteScoreFile,
+                                                options.range, LoopCount::kOptional, score);
     const std::string loaded = IsScorePath(options.file) ? kScoreMidiFileName : options.file;
-    const std::uint64_t totalMs = PlaybackLengthMs(loaded);
+    const std::uint64_t totalMs = PlaybackLengthMs(loaded, range);
 
     player.m_deviceId = options.device;
     const auto playCalled = std::chrono::steady_clock::now();
@@ -147,6 +155,7 @@ void AddPlayCommand(CLI::App& app) {
                         "Output device id (see `tez devices`; -1: built-in synthesizer)");
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
+    AddRangeOptions(*command, options->range);
     command->callback([options] { Play(*options); });
 }
 
