@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -15,6 +17,7 @@
 #include "playback_source.h"
 #include "range_options.h"
 #include "score/smf_writer.h"
+#include "score_watch.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -80,8 +83,10 @@ int WaitForStopSignal(const sigset_t& signals, std::chrono::nanoseconds timeout)
     return signal > 0 ? signal : 0;
 }
 
-// Waits until the playback ends or a stop signal comes; answers the signal, or 0.
-int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs) {
+// Waits until the playback ends or a stop signal comes; answers the signal, or 0. `poll` runs
+// between the checks.
+int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
+             const std::function<void()>& poll) {
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();
     auto nextProgress = start;
@@ -96,6 +101,9 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs)
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
+        if (poll) {
+            poll();
+        }
     }
     if (showProgress) {
         std::fprintf(stderr, "\n");
@@ -118,6 +126,11 @@ void Play(const PlayOptions& options) {
     const std::uint64_t totalMs = PlaybackLengthMs(loaded, range);
 
     player.m_deviceId = options.device;
+    // Before Play: the follower gives the player somewhere to report its position.
+    std::optional<ScoreFollower> follower;
+    if (options.watch) {
+        follower.emplace(player, options.file, options.range, std::move(score));
+    }
     const auto playCalled = std::chrono::steady_clock::now();
     player.Play();
     const auto playTook = std::chrono::steady_clock::now() - playCalled;
@@ -125,7 +138,11 @@ void Play(const PlayOptions& options) {
         player.Stop();
         throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
     }
-    const int signal = AwaitEnd(player, signals, totalMs);
+    const int signal = AwaitEnd(player, signals, totalMs, [&] {
+        if (follower) {
+            follower->Poll();
+        }
+    });
     player.Stop();
     if (!options.trace.empty()) {
         std::FILE* out = std::fopen(options.trace.c_str(), "w");
@@ -156,7 +173,16 @@ void AddPlayCommand(CLI::App& app) {
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
     AddRangeOptions(*command, options->range);
-    command->callback([options] { Play(*options); });
+    command->add_flag("--watch", options->watch,
+                      "Convert the score again at each save and go on with the new version");
+    command->callback([options] {
+        if (options->watch && !IsScorePath(options->file)) {
+            throw CLI::RuntimeError(
+                "--watch follows a score (.tez); " + options->file + " is a MIDI file",
+                kBadRangeExit);
+        }
+        Play(*options);
+    });
 }
 
 }  // namespace tez::cli
