@@ -1,13 +1,12 @@
 // Plays one Standard MIDI File on one MIDI output device, clocked by a 1 ms timer.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
-
-#include <array>
 #include <vector>
 
 #include "platform/midi_devices.h"
@@ -50,8 +49,8 @@ const char* DescribeLoadResult(LoadResult result);
 
 // Where the message being sent comes from: its track and tick in the file, and its score line.
 struct EventSource {
-    std::int32_t track =
-        -1;  // -1: a message of the player's own (the chase, the closing note-offs)
+    // -1: a message of the player's own (the chase, the closing note-offs).
+    std::int32_t track = -1;
     std::uint64_t tick = 0;
     std::int32_t line = -1;  // -1: no score line
 };
