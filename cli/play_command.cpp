@@ -1,12 +1,14 @@
-// `tez play FILE [--device ID] [--trace OUT]`: plays in real time until the end, Ctrl+C or
-// SIGTERM; the device is reset on the way out.
+// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end,
+// Ctrl+C or SIGTERM; the device is reset on the way out.
 #include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -14,8 +16,10 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
+#include "score_watch.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -32,10 +36,12 @@ struct PlayOptions {
     std::string file;
     int device = -1;
     std::string trace;
+    RangeArgs range;
+    bool watch = false;
 };
 
-// The length of the playback in milliseconds, found on a virtual clock.
-std::uint64_t PlaybackLengthMs(const std::string& path) {
+// The length of one pass of the playback in milliseconds, found on a virtual clock.
+std::uint64_t PlaybackLengthMs(const std::string& path, PlaybackOptions options) {
     struct NoDevices final : MidiDevices {
         int Count() override { return 0; }
         std::string Name(int) override { return {}; }
@@ -43,6 +49,9 @@ std::uint64_t PlaybackLengthMs(const std::string& path) {
     } none;
     CSmfPlayer dryRun(none);
     dryRun.LoadFile(path.c_str());
+    options.loops = 0;
+    options.resumeTick.reset();
+    dryRun.SetOptions(options);
     VirtualClock clock(dryRun);
     clock.Start();
     return clock.RunToEnd().value_or(0);
@@ -76,8 +85,10 @@ int WaitForStopSignal(const sigset_t& signals, std::chrono::nanoseconds timeout)
     return signal > 0 ? signal : 0;
 }
 
-// Waits until the playback ends or a stop signal comes; answers the signal, or 0.
-int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs) {
+// Waits until the playback ends or a stop signal comes; answers the signal, or 0. `poll` runs
+// between the checks.
+int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
+             const std::function<void()>& poll) {
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();
     auto nextProgress = start;
@@ -92,6 +103,9 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs)
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
+        if (poll) {
+            poll();
+        }
     }
     if (showProgress) {
         std::fprintf(stderr, "\n");
@@ -107,11 +121,18 @@ void Play(const PlayOptions& options) {
     recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
-    LoadForPlayback(player, options.file, ScoreOutput::kWriteScoreFile);
+    NoteTable score;
+    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kWriteScoreFile,
+                                                options.range, LoopCount::kOptional, score);
     const std::string loaded = IsScorePath(options.file) ? kScoreMidiFileName : options.file;
-    const std::uint64_t totalMs = PlaybackLengthMs(loaded);
+    const std::uint64_t totalMs = PlaybackLengthMs(loaded, range);
 
     player.m_deviceId = options.device;
+    // Before Play: the follower gives the player somewhere to report its position.
+    std::optional<ScoreFollower> follower;
+    if (options.watch) {
+        follower.emplace(player, options.file, options.range, std::move(score));
+    }
     const auto playCalled = std::chrono::steady_clock::now();
     player.Play();
     const auto playTook = std::chrono::steady_clock::now() - playCalled;
@@ -119,7 +140,11 @@ void Play(const PlayOptions& options) {
         player.Stop();
         throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
     }
-    const int signal = AwaitEnd(player, signals, totalMs);
+    const int signal = AwaitEnd(player, signals, totalMs, [&] {
+        if (follower) {
+            follower->Poll();
+        }
+    });
     player.Stop();
     if (!options.trace.empty()) {
         std::FILE* out = std::fopen(options.trace.c_str(), "w");
@@ -149,11 +174,21 @@ void AddPlayCommand(CLI::App& app) {
                         "Output device id (see `tez devices`; -1: built-in synthesizer)");
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
+    AddRangeOptions(*command, options->range);
+    command->add_flag("--watch", options->watch,
+                      "Convert the score again at each save and go on with the new version");
     command->footer(
         "Exit status: 0 played to the end, 1 the file cannot be loaded or the "
-        "device or trace cannot be opened, 128+N stopped by signal N (130 for "
-        "Ctrl+C).");
-    command->callback([options] { Play(*options); });
+        "device or trace cannot be opened, 2 the command line is wrong (a position "
+        "that is not there), 128+N stopped by signal N (130 for Ctrl+C).");
+    command->callback([options] {
+        if (options->watch && !IsScorePath(options->file)) {
+            throw CLI::RuntimeError(
+                "--watch follows a score (.tez); " + options->file + " is a MIDI file",
+                kBadRangeExit);
+        }
+        Play(*options);
+    });
 }
 
 }  // namespace tez::cli

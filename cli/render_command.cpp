@@ -1,5 +1,5 @@
-// `tez render FILE -o OUT [--format F] [--rate HZ] [--soundfont SF2]`: the playback through
-// the built-in synthesizer into an audio file, as fast as the machine allows.
+// `tez render FILE -o OUT [--format F] [--rate HZ] [--soundfont SF2] [range options]`: the
+// playback through the built-in synthesizer into an audio file, as fast as the machine allows.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 #include "render_progress.h"
 #include "sample_hash.h"
 
@@ -36,6 +37,7 @@ struct RenderOptions {
     std::string format;  // empty: from the output's extension
     int sampleRate = kDefaultSampleRate;
     std::string soundFont;
+    RangeArgs range;
 };
 
 class OfflineSynthesizer final : public MidiDevices {
@@ -147,7 +149,9 @@ void Render(const RenderOptions& options) {
     }
     OfflineSynthesizer synthesizer(*engine);
     CSmfPlayer player(synthesizer);
-    LoadForPlayback(player, options.file, ScoreOutput::kInMemory);
+    NoteTable score;
+    LoadWithRange(player, options.file, ScoreOutput::kInMemory, options.range, LoopCount::kRequired,
+                  score);
 
     std::string error;
     const std::unique_ptr<AudioFileWriter> out =
@@ -206,6 +210,7 @@ void AddRenderCommand(CLI::App& app) {
         "Prints the length, rate, format and the SHA-256 of the 16-bit samples.\n"
         "Exit status: 0 rendered, 1 the input, the SoundFont or the output failed (a WAV "
         "header on a pipe too), 2 the command line is wrong (an unknown format).");
+    AddRangeOptions(*command, options->range);
     command->callback([options] { Render(*options); });
 }
 

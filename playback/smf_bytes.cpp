@@ -1,5 +1,7 @@
 #include "playback/smf_bytes.h"
 
+#include <algorithm>
+
 namespace tez {
 
 std::uint16_t SwapBytes16(std::uint16_t value) {
@@ -35,6 +37,16 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* bytes) {
 
 std::uint16_t ReadBigEndian16(const std::uint8_t* bytes) {
     return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
+std::uint32_t ReadTempo(const std::uint8_t* bytes, std::uint32_t count) {
+    constexpr std::uint32_t kSlowestTempo = 0x7FFF'FFFF;
+    std::uint32_t tempo = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        tempo = tempo > (kSlowestTempo >> 8) ? kSlowestTempo
+                                             : std::min(tempo * 256 + bytes[i], kSlowestTempo);
+    }
+    return tempo;
 }
 
 }  // namespace tez

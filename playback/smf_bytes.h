@@ -19,4 +19,9 @@ bool ReadVarLen(const std::uint8_t*& pos, const std::uint8_t* end, std::uint32_t
 std::uint32_t ReadBigEndian32(const std::uint8_t* bytes);
 std::uint16_t ReadBigEndian16(const std::uint8_t* bytes);
 
+// The microseconds per quarter note of a Set Tempo's data: every byte counts, most
+// significant first. A value beyond the signed 32-bit tempo is held at the slowest tempo
+// the clock can take, the nearest to what it asks. 0 when the data says 0 or is empty.
+std::uint32_t ReadTempo(const std::uint8_t* bytes, std::uint32_t count);
+
 }  // namespace tez

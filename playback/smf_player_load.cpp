@@ -117,6 +117,7 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
 }
 
 void CSmfPlayer::FreeTracks() {
+    m_index.reset();
     m_tracks.reset();
     m_trackCount = 0;
     m_nextDue = 0;
@@ -133,6 +134,8 @@ void CSmfPlayer::Rewind() {
         // has one whose first event lies beyond a clock that stands at 0.
         const bool whole = ReadVarLen(track.pos, track.End(), firstDelta);
         track.time = firstDelta;
+        track.eventIndex =
+            m_index != nullptr ? m_index->FirstEvent(static_cast<std::size_t>(i)) : 0;
         track.active.store(whole && !(ClockStands() && firstDelta > 0) ? 1 : 0);
     }
     FindNextDue();
