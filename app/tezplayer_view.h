@@ -4,12 +4,17 @@
 
 #include <QHash>
 #include <QSize>
+#include <QTimer>
 #include <string>
+#include <vector>
 
 #include "control/playback_control.h"
+#include "control/score_passes.h"
+#include "control/tempo_and_key.h"
 #include "framework/view.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
+#include "score_follower.h"
 
 class QComboBox;
 class QLineEdit;
@@ -39,7 +44,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     void OnFileOpen();
     void OnReload();
-    void OnPlayStop() { playback_.OnPlayStop(); }
+    void OnPlayStop();
     void CheckPlaybackThread() { playback_.CheckPlaybackThread(); }
     void OnSelchangeDeviceList() { playback_.OnSelchangeDeviceList(); }
 
@@ -53,6 +58,23 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     const std::string& PathName() const { return m_pathName; }
     const NoteTable& Notes() const { return m_notes; }
 
+    // The Play menu.
+    // Plays from the cursor's line to the end; a selection of lines again and again.
+    void OnPlayFromCursor();
+    void OnTempoSlower();
+    void OnTempoFaster();
+    void OnTransposeDown();
+    void OnTransposeUp();
+    void OnPlainTempoAndKey();
+    // Turns following the file on or off; the choice is kept in the settings.
+    void OnFollowFile();
+
+    bool FollowsFile() const { return followFile_; }
+    const TempoAndKey& Adjustments() const { return tempoAndKey_; }
+    const PlaybackControl& Playback() const { return playback_; }
+    // The score line highlighted as sounding; 0 when none is.
+    int SoundingLine() const;
+
   protected:
     void DoDataExchange(bool saveAndValidate) override;
 
@@ -61,7 +83,18 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void FillDeviceList();
     void SetScoreText(std::string text);
     bool RunTextPass();
-    void RunScorePass();
+    bool RunScorePass();
+    bool Reload();
+
+    void WatchPosition();
+    void ShowPosition();
+    void ApplyTempoAndKey();
+    void LoadFollowFileSetting();
+    void FollowOpenedFile();
+    void OnScoreSaved();
+    // Starts the latest playback's part again from where it stands, with the current tempo,
+    // key and "tez_p.smf"; `before` are the line onsets of the version it was playing.
+    void ContinuePlayback(const std::vector<LineOnset>& before);
 
     bool HasNoteRecord() const override { return m_notes.HasRecords(); }
     void SetStatusAndRefresh(const std::string& status) override;
@@ -82,6 +115,18 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
+    ScoreLines scoreLines_;
+    TempoAndKey tempoAndKey_;
+    bool followFile_ = false;
+    ScoreFollower follower_;
+    // The lines a Play from the cursor loops, to find them again in a new version.
+    struct LoopedLines {
+        std::int32_t first = 0;
+        std::int32_t last = 0;
+    };
+    std::optional<LoopedLines> loopedLines_;
+    // Shows the sounding line while a playback runs.
+    QTimer positionPoll_;
     // Last member: destroyed first, so a playback stops while the form is still whole.
     PlaybackControl playback_;
 };

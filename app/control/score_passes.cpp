@@ -65,7 +65,7 @@ std::optional<std::string> ReadScoreForDisplay(const std::string& path) {
     return ScoreTextForDisplay(*bytes);
 }
 
-ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path) {
+ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path, ScoreLines* lines) {
     switch (ReadScore(table, path, nullptr)) {
         case ReadStatus::kOpenFailed:
             return ScorePassResult::kOpenFailed;
