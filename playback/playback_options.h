@@ -5,21 +5,25 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace tez {
 
 inline constexpr std::uint64_t kEndOfFile = std::numeric_limits<std::uint64_t>::max();
 
 struct PlaybackOptions {
-    std::uint64_t fromTick = 0;          // where the music starts; the state in force is sent first
-    std::uint64_t toTick = kEndOfFile;   // exclusive end; kEndOfFile: the file's own end
-    std::int32_t loops = 0;              // passes after the first; -1 repeats until stopped
-    double tempoFactor = 1.0;            // 0.25..4.0; the file's tempo changes still apply, scaled
-    std::int32_t transpose = 0;          // -24..+24 semitones; channel 9 (drums) untouched
-    std::uint16_t mutedChannels = 0;     // bit n mutes channel n
-    std::uint16_t soloChannels = 0;      // non-zero: only these channels sound
+    std::uint64_t fromTick = 0;         // where the music starts; the state in force is sent first
+    std::uint64_t toTick = kEndOfFile;  // exclusive end; kEndOfFile: the file's own end
+    std::int32_t loops = 0;             // passes after the first; -1 repeats until stopped
+    double tempoFactor = 1.0;           // 0.25..4.0; the file's tempo changes still apply, scaled
+    std::int32_t transpose = 0;         // -24..+24 semitones; channel 9 (drums) untouched
+    std::uint16_t mutedChannels = 0;    // bit n mutes channel n
+    std::uint16_t soloChannels = 0;     // non-zero: only these channels sound
+    // Where the first pass starts, when not at fromTick: a playback that takes over from
+    // another goes on where that one stood, and later passes start at fromTick again.
+    std::optional<std::uint64_t> resumeTick;
 
-    bool IsWholeFile() const;            // the described playback: everything, as written
+    bool IsWholeFile() const;  // everything, as written
 };
 
 // Where a playback stands, written by the timer thread and read by any other.

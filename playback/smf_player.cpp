@@ -2,47 +2,11 @@
 #include "playback/smf_player.h"
 
 #include <algorithm>
-#include <limits>
+
+#include "playback/smf_event.h"
+#include "playback/tick_rate.h"
 
 namespace tez {
-namespace {
-
-constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
-
-// Ticks per millisecond as a fraction. Time-code files count frames per second and ticks
-// per frame, independent of the tempo; the rest count ticks per quarter note.
-struct TickRate {
-    std::uint64_t numerator;
-    std::uint64_t denominator;
-};
-
-TickRate RateOf(std::int32_t division, std::int32_t tempo) {
-    const auto word = static_cast<std::uint16_t>(division);
-    if ((word & 0x8000) != 0) {
-        const auto frames = static_cast<std::uint64_t>(-static_cast<std::int8_t>(word >> 8));
-        // 29 stands for 30 drop-frame: 29.97 frames per second.
-        const std::uint64_t framesX100 = frames == 29 ? 2997 : frames * 100;
-        return {framesX100 * (word & 0xFF), 100'000};
-    }
-    return {static_cast<std::uint64_t>(word) * 1000, static_cast<std::uint32_t>(tempo)};
-}
-
-// value * numerator / denominator, truncated, without wrapping; saturates at 2^64 - 1.
-std::uint64_t MulDiv(std::uint64_t value, std::uint64_t numerator, std::uint64_t denominator) {
-    std::uint64_t product = 0;
-    if (!__builtin_mul_overflow(value, numerator, &product)) {
-        return product / denominator;
-    }
-    const unsigned __int128 wide = static_cast<unsigned __int128>(value) * numerator / denominator;
-    return wide > kNever ? kNever : static_cast<std::uint64_t>(wide);
-}
-
-std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t sum = 0;
-    return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
-}
-
-}  // namespace
 
 CSmfPlayer::CSmfPlayer(MidiDevices& devices) : m_port(devices) {}
 
@@ -53,6 +17,9 @@ CSmfPlayer::~CSmfPlayer() {
 
 int CSmfPlayer::Cue() {
     Rewind();
+    if (m_shaped) {
+        PrepareRange();
+    }
     return m_port.Open(m_deviceId);
 }
 
@@ -64,12 +31,15 @@ int CSmfPlayer::Play() {
 
 int CSmfPlayer::Stop() {
     StopTimer();
+    if (m_shaped) {
+        EndSoundingNotes();
+    }
     m_port.Close();
     return 1;
 }
 
 std::uint64_t CSmfPlayer::TicksIn(std::uint64_t milliseconds) const {
-    const TickRate rate = RateOf(m_division, m_tempo);
+    const TickRate rate = RateOf(m_division, m_tempo, m_speed);
     if (rate.denominator == 0) {
         return 0;  // no tempo yet (nothing loaded): the clock stands still
     }
@@ -81,17 +51,27 @@ std::uint64_t CSmfPlayer::Now() const {
 }
 
 void CSmfPlayer::OnTimerTick() {
-    const std::uint64_t now = Now();
-    if (m_nextDue <= now) {
-        for (std::int32_t i = 0; i < m_trackCount; ++i) {
-            TrackCursor& track = m_tracks[i];
-            while (track.active.load(std::memory_order_relaxed) != 0 && track.time <= now) {
-                DispatchEvent(track);
-            }
-        }
-        FindNextDue();
+    std::uint64_t now = Now();
+    if (m_shaped) {
+        now = ShapedStep(now);
+    } else if (m_nextDue <= now) {
+        DispatchDue(now);
+    }
+    if (m_position != nullptr) {
+        m_position->tick.store(now, std::memory_order_relaxed);
     }
     ++m_elapsedMs;
+}
+
+void CSmfPlayer::DispatchDue(std::uint64_t now) {
+    for (std::int32_t i = 0; i < m_trackCount; ++i) {
+        TrackCursor& track = m_tracks[i];
+        while (track.active.load(std::memory_order_relaxed) != 0 && track.time <= now) {
+            m_sending.track = i;
+            DispatchEvent(track);
+        }
+    }
+    FindNextDue();
 }
 
 std::uint64_t CSmfPlayer::IdleTicks() const {
@@ -105,6 +85,9 @@ void CSmfPlayer::FindNextDue() {
             m_nextDue = std::min(m_nextDue, m_tracks[i].time);
         }
     }
+    if (m_shaped) {
+        m_nextDue = m_pendingChase != nullptr ? 0 : std::min(m_nextDue, m_endTick);
+    }
 }
 
 std::optional<std::uint64_t> CSmfPlayer::CallbacksUntilDue() const {
@@ -115,7 +98,7 @@ std::optional<std::uint64_t> CSmfPlayer::CallbacksUntilDue() const {
     if (m_nextDue <= now) {
         return 0;
     }
-    const TickRate rate = RateOf(m_division, m_tempo);
+    const TickRate rate = RateOf(m_division, m_tempo, m_speed);
     if (rate.denominator == 0 || rate.numerator == 0) {
         return std::nullopt;
     }
@@ -166,70 +149,23 @@ void CSmfPlayer::SendSystemExclusive(TrackCursor& track, const std::uint8_t* bod
 }
 
 void CSmfPlayer::DispatchEvent(TrackCursor& track) {
-    const std::uint8_t* pos = track.pos;
-    const std::uint8_t* const end = track.End();
-    if (pos >= end) {
-        EndTrack(track);  // the data ends without an end-of-track event
-        return;
+    m_sending.tick = track.time;
+    m_sendingEvent = track.eventIndex++;
+    SmfEvent event;
+    const bool goesOn =
+        ReadSmfEvent(track.pos, track.End(), track.runningStatus, track.time, event);
+    if (event.IsChannelMessage()) {
+        SendChannelMessage(event.status, event.Data1(), event.Data2());
+    } else if (event.status == 0xF0) {
+        SendSystemExclusive(track, event.data, event.length);
+    } else if (event.status == 0xF7 && event.length > 0) {
+        m_port.LongMsg(std::span<const std::uint8_t>(event.data, event.length));  // as they stand
+    } else if (event.status == 0xFF && event.metaType == 0x51) {
+        SetTempo(event.data, event.length);
     }
-    std::uint8_t status = track.runningStatus;
-    if (*pos >= 0x80) {
-        status = *pos++;
+    if (!goesOn) {
+        EndTrack(track);
     }
-    const auto remaining = [&] { return static_cast<std::size_t>(end - pos); };
-    std::uint32_t count = 0;
-    if (status >= 0x80 && status < 0xF0) {
-        const std::size_t dataBytes = ShortMessageLength(status) - 1;
-        if (remaining() < dataBytes) {
-            EndTrack(track);
-            return;
-        }
-        m_port.ShortMsg(status, pos[0], dataBytes == 2 ? pos[1] : 0);
-        pos += dataBytes;
-    } else if (status == 0xF0 || status == 0xF7) {
-        if (!ReadVarLen(pos, end, count) || count > remaining()) {
-            EndTrack(track);
-            return;
-        }
-        if (status == 0xF0) {
-            SendSystemExclusive(track, pos, count);
-        } else if (count > 0) {
-            m_port.LongMsg(std::span<const std::uint8_t>(pos, count));  // escape: as they stand
-        }
-        pos += count;
-    } else if (status == 0xFF) {
-        if (remaining() < 1) {
-            EndTrack(track);
-            return;
-        }
-        const std::uint8_t type = *pos++;
-        if (!ReadVarLen(pos, end, count)) {
-            EndTrack(track);
-            return;
-        }
-        if (type == 0x2F) {
-            track.pos = pos;
-            EndTrack(track);
-            return;
-        }
-        if (count > remaining()) {
-            EndTrack(track);
-            return;
-        }
-        if (type == 0x51) {
-            SetTempo(pos, count);
-        }
-        pos += count;
-    }
-    track.runningStatus = status;
-    std::uint32_t delta = 0;
-    if (!ReadVarLen(pos, end, delta)) {
-        track.pos = end;
-        EndTrack(track);  // no whole delta time follows: nothing more can be timed
-        return;
-    }
-    track.pos = pos;
-    track.time += delta;
 }
 
 }  // namespace tez

@@ -7,10 +7,16 @@
 #include <optional>
 #include <span>
 
+#include <array>
+#include <vector>
+
 #include "platform/midi_devices.h"
+#include "playback/channel_state.h"
 #include "playback/midi_out_port.h"
 #include "playback/midi_timer.h"
+#include "playback/playback_options.h"
 #include "playback/smf_bytes.h"
+#include "playback/smf_index.h"
 
 namespace tez {
 
@@ -25,6 +31,7 @@ struct TrackCursor {
     std::uint8_t runningStatus = 0;
     std::unique_ptr<std::uint8_t[]> data;  // the track's bytes as they follow its chunk header
     const std::uint8_t* pos = nullptr;     // the next unread byte
+    std::uint32_t eventIndex = 0;          // of the event at `pos`, counted through the file
 
     const std::uint8_t* End() const { return data.get() + length; }
 };
@@ -40,6 +47,14 @@ enum class LoadResult {
 
 // A short lower-case description, e.g. "the file is cut short".
 const char* DescribeLoadResult(LoadResult result);
+
+// Where the message being sent comes from: its track and tick in the file, and its score line.
+struct EventSource {
+    std::int32_t track =
+        -1;  // -1: a message of the player's own (the chase, the closing note-offs)
+    std::uint64_t tick = 0;
+    std::int32_t line = -1;  // -1: no score line
+};
 
 class CSmfPlayer : public CMidiTimer {
   public:
@@ -65,8 +80,28 @@ class CSmfPlayer : public CMidiTimer {
 
     // Rewinds, opens the device m_deviceId and starts the 1 ms timer. Answers 1.
     int Play();
-    // Stops the timer, then resets and closes the device. Answers 1.
+    // Stops the timer, then resets and closes the device. Answers 1. A playback with options
+    // first ends every note still sounding.
     int Stop();
+    // Stops the timer and ends every note still sounding, keeping the device open: the next
+    // Play goes on with it, as when a new version of the music takes over. Answers 1.
+    int Halt();
+
+    // How the next Play or Cue plays the file: part, loops, speed, key, channels. The default
+    // is the whole file as it is written. Not while the timer runs.
+    void SetOptions(const PlaybackOptions& options);
+    const PlaybackOptions& Options() const { return m_options; }
+    // The score line of each event of the file, in file order (-1: none).
+    void SetSourceLines(std::vector<std::int32_t> lines);
+    // Where the timer thread reports the tick and the line of the last note-on; nullptr: nowhere.
+    void SetPositionSink(PlaybackPosition* position) { m_position = position; }
+    // The index of the loaded file, built on first use.
+    const SmfIndex& Index();
+    // Inside a send, on the timer thread: where the message comes from.
+    EventSource SendingSource() const;
+    // Passes still to come after the current one (-1: without end). Read it while the timer
+    // does not run.
+    std::int32_t LoopsLeft() const { return m_loopsLeft; }
     // One clock step; the timer calls it once per millisecond.
     void OnTimerTick() override;
     // The ticks before the next event falls due; all of them once nothing is left to send.
@@ -96,7 +131,28 @@ class CSmfPlayer : public CMidiTimer {
     CMidiOutPort m_port;
 
   private:
+    // Where a pass of a playback with options starts.
+    struct PassStart {
+        std::uint64_t tick = 0;
+        std::int32_t tempo = kDefaultTempo;
+        std::vector<CursorState> cursors;
+        std::vector<ShortMessage> chase;
+    };
+
     std::uint64_t TicksIn(std::uint64_t milliseconds) const;
+    void DispatchDue(std::uint64_t now);
+    void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    bool Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const;
+    void NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    bool Silenced(int channel) const;
+    // The steps of a playback with options.
+    std::uint64_t ShapedStep(std::uint64_t now);
+    std::uint64_t EndPass(std::uint64_t now);
+    void PrepareRange();
+    PassStart MakePassStart(std::uint64_t tick);
+    void StartPass(const PassStart& start);
+    void SendChase();
+    void EndSoundingNotes();
     void EndTrack(TrackCursor& track);
     void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
     void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);
@@ -105,6 +161,23 @@ class CSmfPlayer : public CMidiTimer {
     LoadResult m_loadResult = LoadResult::kOk;
     // The earliest time among the active tracks, so idle callbacks skip the track loop.
     std::uint64_t m_nextDue = 0;
+
+    PlaybackOptions m_options;
+    bool m_shaped = false;         // options other than the whole file as written
+    std::uint32_t m_speed = 1000;  // per mille of the file's tempo
+    std::unique_ptr<SmfIndex> m_index;
+    PassStart m_loopStart;
+    PassStart m_resumeStart;
+    const std::vector<ShortMessage>* m_pendingChase = nullptr;
+    std::uint64_t m_endTick = 0;
+    std::int32_t m_loopsLeft = 0;
+    // Notes sounding, per channel and key: each note-on sent counts up, each note-off down.
+    std::array<std::uint8_t, 16 * 128> m_sounding{};
+    std::uint16_t m_pedalDown = 0;  // bit n: the sustain pedal of channel n is held
+    std::vector<std::int32_t> m_lines;
+    PlaybackPosition* m_position = nullptr;
+    EventSource m_sending;
+    std::uint32_t m_sendingEvent = 0;
 };
 
 }  // namespace tez

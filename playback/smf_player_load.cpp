@@ -126,6 +126,7 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
 }
 
 void CSmfPlayer::FreeTracks() {
+    m_index.reset();
     m_tracks.reset();
     m_trackCount = 0;
     m_nextDue = 0;
@@ -141,6 +142,8 @@ void CSmfPlayer::Rewind() {
         // A track too short to hold even its first delta time has nothing to play.
         const bool whole = ReadVarLen(track.pos, track.End(), firstDelta);
         track.time = firstDelta;
+        track.eventIndex =
+            m_index != nullptr ? m_index->FirstEvent(static_cast<std::size_t>(i)) : 0;
         track.active.store(whole ? 1 : 0);
     }
     FindNextDue();

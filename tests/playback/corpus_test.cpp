@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "playback/smf_player.h"
@@ -193,6 +194,31 @@ TEST_P(CorpusTest, PlaysToItsEndAndAgreesWithMidicsv) {
     const Lines sent = test::Timeline(player, devices);
     EXPECT_EQ(player.IsAnyTrackActive(), 0);
     EXPECT_EQ(sent, Expected(Decode(GetParam())));
+}
+
+// From the middle: the playback ends, and every note it sounds is ended.
+TEST_P(CorpusTest, PlaysFromItsMiddleLeavingNoNoteSounding) {
+    std::ifstream in(GetParam(), std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    ASSERT_EQ(player.LoadBytes(file), 1);
+    PlaybackOptions options;
+    options.fromTick = player.Index().EndTick() / 2;
+    options.toTick = player.Index().EndTick();
+    player.SetOptions(options);
+    std::map<std::string, int> sounding;
+    for (const std::string& line : test::Timeline(player, devices)) {
+        const std::string message = line.substr(line.find(' ') + 1);
+        const bool on = message[0] == '9' && message.substr(6) != "00";
+        if (message.size() == 8 && (message[0] == '8' || message[0] == '9')) {
+            sounding[message.substr(1, 4)] += on ? 1 : -1;
+        }
+    }
+    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+    for (const auto& [note, count] : sounding) {
+        EXPECT_EQ(count, 0) << note;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest, testing::ValuesIn(CorpusFiles()),

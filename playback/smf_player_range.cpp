@@ -1,0 +1,217 @@
+// Playing with options: a part of the file, looped, faster or slower, transposed, with
+// channels muted or soloed; the state in force sent first and no note left sounding.
+#include <algorithm>
+#include <cmath>
+
+#include "playback/smf_player.h"
+#include "playback/tick_rate.h"
+
+namespace tez {
+namespace {
+
+constexpr std::uint8_t kNoteOff = 0x80;
+constexpr std::uint8_t kNoteOn = 0x90;
+constexpr std::uint8_t kKeyPressure = 0xA0;
+constexpr std::uint8_t kController = 0xB0;
+constexpr std::uint8_t kSustain = 64;
+constexpr int kDrumChannel = 9;
+constexpr double kSlowest = 0.25;
+constexpr double kFastest = 4.0;
+constexpr std::int32_t kWidestTranspose = 24;
+
+}  // namespace
+
+void CSmfPlayer::SetOptions(const PlaybackOptions& options) {
+    m_options = options;
+    m_options.tempoFactor = std::clamp(options.tempoFactor, kSlowest, kFastest);
+    m_options.transpose = std::clamp(options.transpose, -kWidestTranspose, kWidestTranspose);
+    m_speed = static_cast<std::uint32_t>(std::lround(m_options.tempoFactor * 1000));
+    m_shaped = !m_options.IsWholeFile();
+    m_loopsLeft = 0;
+}
+
+void CSmfPlayer::SetSourceLines(std::vector<std::int32_t> lines) {
+    m_lines = std::move(lines);
+}
+
+const SmfIndex& CSmfPlayer::Index() {
+    if (m_index == nullptr) {
+        std::vector<TrackBytes> tracks;
+        for (std::int32_t i = 0; i < m_trackCount; ++i) {
+            tracks.push_back({m_tracks[i].data.get(), m_tracks[i].length});
+        }
+        m_index = std::make_unique<SmfIndex>(tracks, kDefaultTempo);
+    }
+    return *m_index;
+}
+
+EventSource CSmfPlayer::SendingSource() const {
+    EventSource source = m_sending;
+    if (source.track >= 0 && m_sendingEvent < m_lines.size()) {
+        source.line = m_lines[m_sendingEvent];
+    }
+    return source;
+}
+
+int CSmfPlayer::Halt() {
+    StopTimer();
+    EndSoundingNotes();
+    return 1;
+}
+
+CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick) {
+    SeekResult seek = Index().Seek(tick);
+    return {tick, seek.state.Tempo(), std::move(seek.cursors), seek.state.Chase()};
+}
+
+void CSmfPlayer::PrepareRange() {
+    const SmfIndex& index = Index();
+    m_endTick = std::min(m_options.toTick, index.EndTick());
+    m_loopStart = MakePassStart(m_options.fromTick);
+    m_loopsLeft = m_options.fromTick < m_endTick ? m_options.loops : 0;
+    m_sounding.fill(0);
+    m_pedalDown = 0;
+    const std::uint64_t resume = m_options.resumeTick.value_or(m_options.fromTick);
+    if (resume != m_options.fromTick) {
+        m_resumeStart = MakePassStart(resume);
+        StartPass(m_resumeStart);
+    } else {
+        StartPass(m_loopStart);
+    }
+}
+
+void CSmfPlayer::StartPass(const PassStart& start) {
+    for (std::int32_t i = 0; i < m_trackCount; ++i) {
+        TrackCursor& track = m_tracks[i];
+        const CursorState& at = start.cursors[static_cast<std::size_t>(i)];
+        track.pos = track.data.get() + at.offset;
+        track.time = at.time;
+        track.eventIndex = at.eventIndex;
+        track.runningStatus = at.runningStatus;
+        track.active.store(at.active ? 1 : 0);
+    }
+    m_tickBase = start.tick;
+    m_elapsedMs = 0;
+    m_tempo = start.tempo;
+    m_pendingChase = &start.chase;
+    FindNextDue();
+}
+
+std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
+    if (now >= m_endTick) {
+        now = EndPass(now);
+    }
+    if (m_pendingChase != nullptr) {
+        SendChase();
+    }
+    if (m_nextDue <= now) {
+        DispatchDue(now);
+    }
+    return now;
+}
+
+// At the end of the range: every note ends; then the next pass starts in this same callback,
+// so the passes follow one another without a callback lost or counted twice.
+std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
+    EndSoundingNotes();
+    if (m_loopsLeft != 0) {
+        if (m_loopsLeft > 0) {
+            --m_loopsLeft;
+        }
+        StartPass(m_loopStart);
+        return Now();
+    }
+    for (std::int32_t i = 0; i < m_trackCount; ++i) {
+        EndTrack(m_tracks[i]);
+    }
+    m_endTick = kNever;
+    FindNextDue();
+    return now;
+}
+
+void CSmfPlayer::SendChase() {
+    const std::vector<ShortMessage>& chase = *m_pendingChase;
+    m_pendingChase = nullptr;
+    m_sending.track = -1;
+    for (const ShortMessage& message : chase) {
+        SendChannelMessage(message.status, message.data1, message.data2);
+    }
+    FindNextDue();
+}
+
+void CSmfPlayer::EndSoundingNotes() {
+    m_sending.track = -1;
+    for (int channel = 0; channel < 16; ++channel) {
+        for (int key = 0; key < 128; ++key) {
+            for (std::uint8_t& count = m_sounding[channel * 128 + key]; count > 0; --count) {
+                m_port.ShortMsg(static_cast<std::uint8_t>(kNoteOff | channel),
+                                static_cast<std::uint8_t>(key), 0);
+            }
+        }
+    }
+    // A held pedal would keep the ended notes ringing.
+    for (int channel = 0; channel < 16; ++channel) {
+        if ((m_pedalDown >> channel & 1) != 0) {
+            m_port.ShortMsg(static_cast<std::uint8_t>(kController | channel), kSustain, 0);
+        }
+    }
+    m_pedalDown = 0;
+}
+
+bool CSmfPlayer::Silenced(int channel) const {
+    const auto bit = static_cast<std::uint16_t>(1u << channel);
+    return (m_options.mutedChannels & bit) != 0 ||
+           (m_options.soloChannels != 0 && (m_options.soloChannels & bit) == 0);
+}
+
+void CSmfPlayer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    if (m_shaped && !Shape(status, data1, data2)) {
+        return;
+    }
+    m_port.ShortMsg(status, data1, data2);
+    NoteSent(status, data1, data2);
+}
+
+// Whether a message is sent under the options, and its key after transposing.
+bool CSmfPlayer::Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const {
+    const int type = status & 0xF0;
+    const int channel = status & 0x0F;
+    if (type != kNoteOff && type != kNoteOn && type != kKeyPressure) {
+        return true;
+    }
+    if (channel != kDrumChannel) {
+        const int moved = key + m_options.transpose;
+        if (moved < 0 || moved > 127) {
+            return false;
+        }
+        key = static_cast<std::uint8_t>(moved);
+    }
+    if (type == kKeyPressure || (type == kNoteOn && velocity != 0)) {
+        return !Silenced(channel);
+    }
+    // A note-off only for a note that sounds: not for one begun before the start, muted, or
+    // moved out of range.
+    return m_sounding[channel * 128 + key] > 0;
+}
+
+void CSmfPlayer::NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    const int type = status & 0xF0;
+    const int channel = status & 0x0F;
+    if (type == kNoteOn && data2 != 0) {
+        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
+        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
+        if (m_position != nullptr && m_sending.track >= 0) {
+            const bool known = m_sendingEvent < m_lines.size();
+            m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
+        }
+    } else if (type == kNoteOff || type == kNoteOn) {
+        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
+        count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
+    } else if (type == kController && data1 == kSustain) {
+        const auto bit = static_cast<std::uint16_t>(1u << channel);
+        m_pedalDown =
+            static_cast<std::uint16_t>(data2 >= 64 ? m_pedalDown | bit : m_pedalDown & ~bit);
+    }
+}
+
+}  // namespace tez

@@ -1,0 +1,54 @@
+// The clock's arithmetic: how many ticks a number of milliseconds is worth.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+namespace tez {
+
+inline constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
+// Ticks per millisecond as a fraction.
+struct TickRate {
+    std::uint64_t numerator;
+    std::uint64_t denominator;
+};
+
+// Time-code files count frames per second and ticks per frame, independent of the tempo; the
+// rest count ticks per quarter note. A speed other than 1000 per mille scales the fraction,
+// which stays exact: at 1000 it is the plain rate.
+inline TickRate RateOf(std::int32_t division, std::int32_t tempo, std::uint32_t permille = 1000) {
+    const auto word = static_cast<std::uint16_t>(division);
+    TickRate rate{};
+    if ((word & 0x8000) != 0) {
+        const auto frames = static_cast<std::uint64_t>(-static_cast<std::int8_t>(word >> 8));
+        // 29 stands for 30 drop-frame: 29.97 frames per second.
+        const std::uint64_t framesX100 = frames == 29 ? 2997 : frames * 100;
+        rate = {framesX100 * (word & 0xFF), 100'000};
+    } else {
+        rate = {static_cast<std::uint64_t>(word) * 1000, static_cast<std::uint32_t>(tempo)};
+    }
+    if (permille != 1000) {
+        rate.numerator *= permille;
+        rate.denominator *= 1000;
+    }
+    return rate;
+}
+
+// value * numerator / denominator, truncated, without wrapping; saturates at 2^64 - 1.
+inline std::uint64_t MulDiv(std::uint64_t value, std::uint64_t numerator,
+                            std::uint64_t denominator) {
+    std::uint64_t product = 0;
+    if (!__builtin_mul_overflow(value, numerator, &product)) {
+        return product / denominator;
+    }
+    const unsigned __int128 wide = static_cast<unsigned __int128>(value) * numerator / denominator;
+    return wide > kNever ? kNever : static_cast<std::uint64_t>(wide);
+}
+
+inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
+}
+
+}  // namespace tez

@@ -1,0 +1,150 @@
+// Playing with options: the messages and callbacks of a part of a file, looped, at another
+// speed, transposed, with channels muted or soloed, on the virtual clock.
+#include <gtest/gtest.h>
+
+#include "playback/smf_player.h"
+#include "recording_devices.h"
+#include "smf_builder.h"
+
+namespace tez {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// One tick a millisecond (tempo 120000 at division 120). Channel 0 sets volume and program,
+// channel 1 holds its pedal; then a note on 0 (10..30) with a bend at 20, a high note on 1
+// (30..40), a drum note (40..45); the track ends at 50.
+const test::Bytes kTrack = {0x00, 0xFF, 0x51, 0x03, 0x01, 0xD4, 0xC0, 0x00, 0xB0, 0x07,
+                            0x64, 0x00, 0xC0, 0x05, 0x00, 0xB1, 0x40, 0x7F, 0x0A, 0x90,
+                            0x3C, 0x64, 0x0A, 0xE0, 0x00, 0x50, 0x0A, 0x80, 0x3C, 0x00,
+                            0x00, 0x91, 0x70, 0x64, 0x0A, 0x81, 0x70, 0x00, 0x00, 0x99,
+                            0x24, 0x64, 0x05, 0x89, 0x24, 0x00, 0x05, 0xFF, 0x2F, 0x00};
+
+struct RangeCase {
+    const char* name;
+    PlaybackOptions options;
+    Lines expected;
+};
+
+PlaybackOptions With(std::uint64_t from, std::uint64_t to = kEndOfFile, std::int32_t loops = 0) {
+    PlaybackOptions options;
+    options.fromTick = from;
+    options.toTick = to;
+    options.loops = loops;
+    return options;
+}
+
+PlaybackOptions Shaped(double tempo, std::int32_t transpose, std::uint16_t muted,
+                       std::uint16_t solo) {
+    PlaybackOptions options;
+    options.tempoFactor = tempo;
+    options.transpose = transpose;
+    options.mutedChannels = muted;
+    options.soloChannels = solo;
+    return options;
+}
+
+class RangeTest : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(RangeTest, SendsTheseMessagesInTheseCallbacks) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    ASSERT_EQ(player.LoadBytes(test::Smf(120, {kTrack}, 0)), 1);
+    player.SetOptions(GetParam().options);
+    EXPECT_EQ(test::Timeline(player, devices), GetParam().expected);
+    EXPECT_EQ(player.IsAnyTrackActive(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, RangeTest,
+    testing::Values(
+        RangeCase{"Whole",
+                  {},
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 3C 64", "20: E0 00 50",
+                   "30: 80 3C 00", "30: 91 70 64", "40: 81 70 00", "40: 99 24 64", "45: 89 24 00"}},
+        RangeCase{"From15",
+                  With(15),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "5: E0 00 50", "15: 91 70 64",
+                   "25: 81 70 00", "25: 99 24 64", "30: 89 24 00", "35: B1 40 00"}},
+        RangeCase{"From0To35Twice",
+                  With(0, 35, 1),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 3C 64", "20: E0 00 50",
+                   "30: 80 3C 00", "30: 91 70 64", "35: 81 70 00", "35: B1 40 00", "35: B0 07 64",
+                   "35: C0 05", "35: B1 40 7F", "45: 90 3C 64", "55: E0 00 50", "65: 80 3C 00",
+                   "65: 91 70 64", "70: 81 70 00", "70: B1 40 00"}},
+        RangeCase{"TwiceAsFast",
+                  Shaped(2.0, 0, 0, 0),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "5: 90 3C 64", "10: E0 00 50",
+                   "15: 80 3C 00", "15: 91 70 64", "20: 81 70 00", "20: 99 24 64", "23: 89 24 00",
+                   "25: B1 40 00"}},
+        RangeCase{"TransposedUp24",
+                  Shaped(1.0, 24, 0, 0),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 54 64", "20: E0 00 50",
+                   "30: 80 54 00", "40: 99 24 64", "45: 89 24 00", "50: B1 40 00"}},
+        RangeCase{"TransposedDown12",
+                  Shaped(1.0, -12, 0, 0),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 30 64", "20: E0 00 50",
+                   "30: 80 30 00", "30: 91 64 64", "40: 81 64 00", "40: 99 24 64", "45: 89 24 00",
+                   "50: B1 40 00"}},
+        RangeCase{"MuteChannel1",
+                  Shaped(1.0, 0, 2, 0),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 3C 64", "20: E0 00 50",
+                   "30: 80 3C 00", "40: 99 24 64", "45: 89 24 00", "50: B1 40 00"}},
+        RangeCase{"SoloChannel0",
+                  Shaped(1.0, 0, 0, 1),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "10: 90 3C 64", "20: E0 00 50",
+                   "30: 80 3C 00", "50: B1 40 00"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Starting anywhere in a long file (past several checkpoints of the index) sends the state
+// a replay from the start would have left: the program, then the volume, set last.
+TEST(RangeSeek, ChasesWhatAReplayWouldLeave) {
+    test::Bytes track;
+    for (int tick = 0; tick < 40000; ++tick) {
+        if (tick % 1000 == 0) {
+            track.insert(track.end(), {0xC0, static_cast<std::uint8_t>(tick / 1000), 0x00});
+        }
+        track.insert(track.end(), {0xB0, 0x07, static_cast<std::uint8_t>(tick % 128), 0x01});
+    }
+    track.insert(track.begin(), 0x00);
+    track.insert(track.end(), {0xFF, 0x2F, 0x00});
+    for (const int from : {5, 16385, 33333, 39999}) {
+        test::RecordingDevices devices;
+        CSmfPlayer player(devices);
+        ASSERT_EQ(player.LoadBytes(test::Smf(120, {track}, 0)), 1);
+        player.SetOptions(With(static_cast<std::uint64_t>(from)));
+        const Lines sent = test::Timeline(player, devices, false, 1);
+        const auto hex = [](int value) {
+            return test::Hex(test::Bytes{static_cast<std::uint8_t>(value)});
+        };
+        const Lines expected = {"0: C0 " + hex(from / 1000), "0: B0 07 " + hex((from - 1) % 128),
+                                "0: B0 07 " + hex(from % 128)};
+        EXPECT_EQ(sent, expected) << from;
+    }
+}
+
+// The position follows the last note-on's score line; Halt ends the sounding note, lifts the pedal
+// and keeps the device open for the next version.
+TEST(RangePosition, FollowsTheLineAndHaltEndsTheNote) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    ASSERT_EQ(player.LoadBytes(test::Smf(120, {kTrack}, 0)), 1);
+    std::vector<std::int32_t> lines(13, -1);
+    lines[4] = 7;  // the note-on at tick 10
+    player.SetSourceLines(lines);
+    PlaybackPosition position;
+    player.SetPositionSink(&position);
+    player.Cue();
+    for (int callback = 0; callback < 15; ++callback) {
+        player.OnTimerTick();
+    }
+    EXPECT_EQ(position.tick.load(), 14u);
+    EXPECT_EQ(position.line.load(), 7);
+    player.Halt();
+    const auto events = devices.Events();
+    EXPECT_EQ(Lines(events.end() - 2, events.end()), (Lines{"send 80 3C 00", "send B1 40 00"}));
+    EXPECT_EQ(devices.LiveOutputs(), 1);
+}
+
+}  // namespace
+}  // namespace tez
