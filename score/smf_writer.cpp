@@ -22,6 +22,7 @@ constexpr std::size_t kTrackLengthOffset = 18;
 constexpr std::size_t kTrackDataOffset = 22;
 constexpr std::uint64_t kOpeningTicks = 120;
 constexpr std::uint64_t kEndOfTrackDelay = 100;
+constexpr std::size_t kOpeningEvents = 3;  // system exclusive, tempo, "start" marker
 
 // A note between its note-on and its note-off.
 struct Sounding {
@@ -48,12 +49,14 @@ struct WrittenValues {
 
 class TrackBuilder {
   public:
-    TrackBuilder(const NoteTable& table, std::vector<std::uint8_t>& out, Diagnostics* diagnostics)
-        : table_(table), out_(out), diagnostics_(diagnostics) {}
+    TrackBuilder(const NoteTable& table, std::vector<std::uint8_t>& out, Diagnostics* diagnostics,
+                 EventLines* lines)
+        : table_(table), out_(out), diagnostics_(diagnostics), lines_(lines) {}
 
     // Writes the delta-time from the last event written to `time`; time that passed
     // without an event is carried into it, so every delta-time is followed by an event.
-    void Delta(std::uint64_t time, std::int32_t record) {
+    // `fromLine`: the event that follows comes from the record's score line.
+    void Delta(std::uint64_t time, std::int32_t record, bool fromLine = true) {
         std::uint64_t delta = time - lastWritten_;
         lastWritten_ = time;
         if (delta > kMaxVarLen) {
@@ -64,6 +67,9 @@ class TrackBuilder {
         }
         fileTicks_ += delta;
         WriteVarLen(out_, static_cast<std::uint32_t>(delta));
+        if (lines_ != nullptr) {
+            lines_->push_back(fromLine ? LineOf(record) : -1);
+        }
     }
 
     void Bytes(std::initializer_list<std::uint8_t> bytes) { out_.insert(out_.end(), bytes); }
@@ -95,17 +101,21 @@ class TrackBuilder {
                          std::to_string(max) + "; written as " + std::to_string(written));
     }
 
+    std::int32_t LineOf(std::int32_t record) const {
+        const auto index = static_cast<std::size_t>(record);
+        return record >= 0 && index < table_.sourceLines.size() ? table_.sourceLines[index] : -1;
+    }
+
     void Warn(std::int32_t record, std::string message) {
         if (diagnostics_ == nullptr)
             return;
-        const auto index = static_cast<std::size_t>(record);
-        const std::int32_t line = index < table_.sourceLines.size() ? table_.sourceLines[index] : 0;
-        diagnostics_->push_back({line, std::move(message)});
+        diagnostics_->push_back({std::max(LineOf(record), 0), std::move(message)});
     }
 
     const NoteTable& table_;
     std::vector<std::uint8_t>& out_;
     Diagnostics* diagnostics_;
+    EventLines* lines_;
     std::uint64_t lastWritten_ = 0;
     std::uint64_t fileTicks_ = kOpeningTicks;
 };
@@ -237,15 +247,18 @@ void WriteVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics* diagnostics,
-                                             ScoreMidiSummary* summary) {
+                                             ScoreMidiSummary* summary, EventLines* eventLines) {
+    if (eventLines != nullptr) {
+        eventLines->assign(kOpeningEvents, -1);
+    }
     std::vector<std::uint8_t> out(kOpening.begin(), kOpening.end());
     // Most records give a note-on and a note-off of four bytes each.
     out.reserve(kOpening.size() + 8 * static_cast<std::size_t>(table.lastIndex + 1) + 4);
     AdviseHugePages(out.data(), out.capacity());
-    TrackBuilder track(table, out, diagnostics);
+    TrackBuilder track(table, out, diagnostics, eventLines);
     Merge merge(table, track);
     const std::uint64_t end = merge.Run();
-    track.Delta(end + kEndOfTrackDelay, table.lastIndex);
+    track.Delta(end + kEndOfTrackDelay, table.lastIndex, false);
     track.Bytes({0xFF, 0x2F, 0x00});
     PatchTrackLength(out);
     if (summary != nullptr) {
@@ -257,14 +270,43 @@ std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics
 }
 
 WriteStatus WriteScoreMidiFile(const NoteTable& table, const std::string& path,
-                               Diagnostics* diagnostics, ScoreMidiSummary* summary) {
+                               Diagnostics* diagnostics, ScoreMidiSummary* summary,
+                               EventLines* eventLines) {
     std::vector<std::uint8_t> bytes;
     try {
-        bytes = BuildScoreMidiFile(table, diagnostics, summary);
+        bytes = BuildScoreMidiFile(table, diagnostics, summary, eventLines);
     } catch (const std::bad_alloc&) {
         return WriteStatus::kOutOfMemory;
     }
     return ReplaceFileAtomically(path, bytes);
+}
+
+namespace {
+
+// The onset in file ticks of the first record for which `stop` holds.
+template <typename Stop>
+std::optional<std::uint64_t> FindOnset(const NoteTable& table, Stop stop) {
+    std::uint64_t onset = kOpeningTicks;
+    for (std::int32_t i = 0; i <= table.lastIndex; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        onset += static_cast<std::uint32_t>(table.records[index].interval);
+        if (stop(index)) {
+            return onset;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> LineOnsetTick(const NoteTable& table, std::int32_t line) {
+    return FindOnset(table, [&](std::size_t i) {
+        return i < table.sourceLines.size() && table.sourceLines[i] >= line;
+    });
+}
+
+std::optional<std::uint64_t> MarkerOnsetTick(const NoteTable& table, std::int32_t marker) {
+    return FindOnset(table, [&](std::size_t i) { return table.records[i].marker == marker; });
 }
 
 }  // namespace tez

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,26 @@ enum class WriteStatus {
 // Appends `value` as a variable-length quantity (one to four bytes).
 void WriteVarLen(std::vector<std::uint8_t>& out, std::uint32_t value);
 
+// The score line of each event of a written file, in file order; -1 for the events no line
+// gave (the opening events, End of Track).
+using EventLines = std::vector<std::int32_t>;
+
 // Builds the whole file in memory.
 std::vector<std::uint8_t> BuildScoreMidiFile(const NoteTable& table, Diagnostics* diagnostics,
-                                             ScoreMidiSummary* summary = nullptr);
+                                             ScoreMidiSummary* summary = nullptr,
+                                             EventLines* eventLines = nullptr);
 
 // Writes the file to `path` (by default "tez_p.smf" in the current directory), replacing any
 // earlier file atomically: a reader sees the old file or the new one, whole.
 WriteStatus WriteScoreMidiFile(const NoteTable& table, const std::string& path = kScoreMidiFileName,
                                Diagnostics* diagnostics = nullptr,
-                               ScoreMidiSummary* summary = nullptr);
+                               ScoreMidiSummary* summary = nullptr,
+                               EventLines* eventLines = nullptr);
+
+// The tick of the written file at which a score line's music starts: the onset of the first
+// record on that line or after it. Nothing when no record comes at or after `line`.
+std::optional<std::uint64_t> LineOnsetTick(const NoteTable& table, std::int32_t line);
+// The tick of the onset of the first record with this marker number (M).
+std::optional<std::uint64_t> MarkerOnsetTick(const NoteTable& table, std::int32_t marker);
 
 }  // namespace tez

@@ -238,3 +238,29 @@ TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
 
 }  // namespace
 }  // namespace tez
+
+namespace tez {
+namespace {
+
+// Each event's score line, and the onset tick of lines and markers: a blank line starts
+// with the next record, a line without events still lets time pass.
+TEST(ScoreLineMap, NamesEachEventsLineAndEachLinesOnset) {
+    NoteTable table;
+    ASSERT_EQ(ReadScoreText(table,
+                            "I0 K60 V100 L240\n\nI120 K64 V90 L120 M7\nI0 K128 V127\nI240 W2\n"
+                            "I0 K62 V1 L0\n",
+                            nullptr),
+              ReadStatus::kOk);
+    EventLines lines;
+    BuildScoreMidiFile(table, nullptr, nullptr, &lines);
+    EXPECT_EQ(lines, (EventLines{-1, -1, -1, 1, 3, 3, 4, 3, 1, 6, 6, -1}));
+    const std::vector<std::optional<std::uint64_t>> onsets = {120, 240, 240, 240, 480, 480, {}};
+    for (std::int32_t line = 1; line <= 7; ++line) {
+        EXPECT_EQ(LineOnsetTick(table, line), onsets[static_cast<std::size_t>(line - 1)]) << line;
+    }
+    EXPECT_EQ(MarkerOnsetTick(table, 7), 240u);
+    EXPECT_EQ(MarkerOnsetTick(table, 8), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tez
