@@ -226,11 +226,10 @@ bool DEzazerireVuvu::RunTextPass() {
 }
 
 bool DEzazerireVuvu::RunScorePass() {
-    ScoreLines lines;
-    switch (ConvertScoreFile(m_notes, m_pathName, &lines)) {
+    std::vector<std::int32_t> eventLines;
+    switch (ConvertScoreFile(m_notes, m_pathName, &eventLines)) {
         case ScorePassResult::kConverted:
-            scoreLines_ = std::move(lines);
-            playback_.SetEventLines(scoreLines_.eventLines);
+            playback_.SetEventLines(std::move(eventLines));
             return true;
         case ScorePassResult::kOpenFailed:
             ShowMessage(kMessageFileOpenError);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "control/line_range.h"
 #include "control/playback_control.h"
 #include "control/score_passes.h"
 #include "control/tempo_and_key.h"
@@ -93,8 +94,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void FollowOpenedFile();
     void OnScoreSaved();
     // Starts the latest playback's part again from where it stands, with the current tempo,
-    // key and "tez_p.smf"; `before` are the line onsets of the version it was playing.
-    void ContinuePlayback(const std::vector<LineOnset>& before);
+    // key and "tez_p.smf"; `lineWas` is the onset that the line last sounded had in the
+    // version playing, if it was another.
+    void ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas);
 
     bool HasNoteRecord() const override { return m_notes.HasRecords(); }
     void SetStatusAndRefresh(const std::string& status) override;
@@ -115,7 +117,6 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
-    ScoreLines scoreLines_;
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;

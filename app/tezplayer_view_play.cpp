@@ -10,6 +10,7 @@
 #include "line_highlight.h"
 #include "main_frame.h"
 #include "resource_ids.h"
+#include "score/smf_writer.h"
 #include "tezplayer_view.h"
 
 namespace tez {
@@ -36,6 +37,11 @@ QString TempoAndKeyText(const TempoAndKey& adjustments) {
     return parts.join(u' ');
 }
 
+// The onset of a line that sounded; nothing before any did.
+std::optional<std::uint64_t> OnsetOfLine(const NoteTable& table, std::int32_t line) {
+    return line > 0 ? LineOnsetTick(table, line) : std::nullopt;
+}
+
 }  // namespace
 
 void DEzazerireVuvu::OnPlayStop() {
@@ -55,8 +61,7 @@ void DEzazerireVuvu::OnPlayFromCursor() {
         --last;
     }
     const bool loop = cursor.hasSelection();
-    const std::optional<PlaybackOptions> options =
-        OptionsForLines(scoreLines_.onsets, first, last, loop);
+    const std::optional<PlaybackOptions> options = OptionsForLines(m_notes, first, last, loop);
     if (!options) {
         ShowMessage(kMessageNoScoreData);
         return;
@@ -97,7 +102,7 @@ void DEzazerireVuvu::ApplyTempoAndKey() {
     }
     // A change is heard at once: the music goes on from where it is.
     if (playback_.IsPlaying()) {
-        ContinuePlayback(scoreLines_.onsets);
+        ContinuePlayback(playback_.Position().line.load(), std::nullopt);
     }
 }
 
@@ -133,23 +138,28 @@ void DEzazerireVuvu::FollowOpenedFile() {
 
 void DEzazerireVuvu::OnScoreSaved() {
     const bool wasPlaying = playback_.IsPlaying();
-    const std::vector<LineOnset> before = scoreLines_.onsets;
+    const std::int32_t line = playback_.Position().line.load();
+    const std::optional<std::uint64_t> lineWas = OnsetOfLine(m_notes, line);
     // A version that cannot be read leaves the playback on the one before.
     if (Reload() && wasPlaying && HasNoteRecord()) {
-        ContinuePlayback(before);
+        ContinuePlayback(line, lineWas);
     }
 }
 
-void DEzazerireVuvu::ContinuePlayback(const std::vector<LineOnset>& before) {
+void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas) {
+    const std::uint64_t tick =
+        ContinuationTick(lineWas, OnsetOfLine(m_notes, line), playback_.Position().tick.load());
     std::optional<PlaybackOptions> options = playback_.LatestOptions();
     if (loopedLines_) {
-        // The loop is found again by its lines, wherever the edit moved them.
-        options =
-            OptionsForLines(scoreLines_.onsets, loopedLines_->first, loopedLines_->last, true);
+        // The loop is found again by its lines, wherever the edit moved them, and goes on
+        // from where it stood when that is still inside it.
+        options = OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true);
+        if (options && tick >= options->fromTick && tick < options->toTick) {
+            options->resumeTick = tick;
+        }
     } else {
-        const PlaybackPosition& at = playback_.Position();
-        options->fromTick =
-            ContinuationTick(before, scoreLines_.onsets, at.line.load(), at.tick.load());
+        options->fromTick = tick;
+        options->resumeTick.reset();
     }
     if (options) {
         playback_.PlayWith(*options);

@@ -2,56 +2,53 @@
 
 #include <algorithm>
 
+#include "score/smf_writer.h"
+
 namespace tez {
 
 namespace {
 
-const LineOnset* FirstAtOrAfter(std::span<const LineOnset> onsets, std::int32_t line) {
-    const auto found = std::lower_bound(
-        onsets.begin(), onsets.end(), line,
-        [](const LineOnset& onset, std::int32_t wanted) { return onset.line < wanted; });
-    return found == onsets.end() ? nullptr : &*found;
-}
-
-const LineOnset* Exactly(std::span<const LineOnset> onsets, std::int32_t line) {
-    const LineOnset* found = FirstAtOrAfter(onsets, line);
-    return found != nullptr && found->line == line ? found : nullptr;
+// The first later onset of a record after line `last`: records on the lines after it
+// that share `from`'s tick (a chord) belong to the range, which must not end where it
+// starts.
+std::optional<std::uint64_t> EndAfter(const NoteTable& table, std::int32_t last,
+                                      std::uint64_t from) {
+    const auto lines = table.sourceLines.begin();
+    const auto end = lines + std::min<std::size_t>(table.sourceLines.size(),
+                                                   static_cast<std::size_t>(table.count));
+    for (auto next = std::upper_bound(lines, end, last); next != end;
+         next = std::upper_bound(next, end, *next)) {
+        const std::optional<std::uint64_t> onset = LineOnsetTick(table, *next);
+        if (onset && *onset > from) {
+            return onset;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::uint64_t ContinuationTick(std::span<const LineOnset> before, std::span<const LineOnset> after,
-                               std::int32_t line, std::uint64_t tick) {
-    const LineOnset* was = Exactly(before, line);
-    const LineOnset* now = Exactly(after, line);
-    if (was == nullptr || now == nullptr || was->tick == now->tick || tick < was->tick) {
-        return tick;
-    }
-    return now->tick + (tick - was->tick);
-}
-
-std::optional<PlaybackOptions> OptionsForLines(std::span<const LineOnset> onsets,
-                                               std::int32_t first, std::int32_t last, bool loop) {
-    const LineOnset* start = FirstAtOrAfter(onsets, first);
-    if (start == nullptr) {
+std::optional<PlaybackOptions> OptionsForLines(const NoteTable& table, std::int32_t first,
+                                               std::int32_t last, bool loop) {
+    const std::optional<std::uint64_t> from = LineOnsetTick(table, first);
+    if (!table.HasRecords() || !from) {
         return std::nullopt;
     }
     PlaybackOptions options;
-    options.fromTick = start->tick;
-    if (!loop) {
-        return options;
-    }
-    options.loops = -1;
-    // Onsets never fall as lines go on; lines sharing the start's tick (a chord) belong to
-    // the range, which must not end where it starts.
-    for (const LineOnset* after = FirstAtOrAfter(onsets, last + 1);
-         after != nullptr && after != onsets.data() + onsets.size(); ++after) {
-        if (after->tick > start->tick) {
-            options.toTick = after->tick;
-            break;
-        }
+    options.fromTick = *from;
+    if (loop) {
+        options.loops = -1;
+        options.toTick = EndAfter(table, last, *from).value_or(kEndOfFile);
     }
     return options;
+}
+
+std::uint64_t ContinuationTick(std::optional<std::uint64_t> lineWas,
+                               std::optional<std::uint64_t> lineIs, std::uint64_t tick) {
+    if (!lineWas || !lineIs || *lineWas == *lineIs || tick < *lineWas) {
+        return tick;
+    }
+    return *lineIs + (tick - *lineWas);
 }
 
 }  // namespace tez

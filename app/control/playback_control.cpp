@@ -18,6 +18,9 @@ void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
     CSmfPlayer player(devices);
     player.m_deviceId = g_deviceId.load();
     player.LoadFile(kScoreMidiFileName);
+    player.SetOptions(request.options);
+    player.SetSourceLines(request.eventLines);
+    player.SetPositionSink(&position);
     player.Play();
     g_playing.store(1);
     std::this_thread::sleep_for(period);

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "control/line_range.h"
 #include "score/note_table.h"
 
 namespace tez {
@@ -33,15 +32,9 @@ enum class ScorePassResult {
     kWriteFailed,  // the records were read, but "tez_p.smf" could not be written
 };
 
-// Where the lines of a converted score sit in "tez_p.smf".
-struct ScoreLines {
-    std::vector<LineOnset> onsets;         // each line that gave a record, in line order
-    std::vector<std::int32_t> eventLines;  // the score line of each event of the file
-};
-
-// Reads the score into `table` and writes "tez_p.smf" in the current directory; `lines`,
-// when given, receives where its lines went.
+// Reads the score into `table` and writes "tez_p.smf" in the current directory;
+// `eventLines`, when given, receives the score line of each event of the file written.
 ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
-                                 ScoreLines* lines = nullptr);
+                                 std::vector<std::int32_t>* eventLines = nullptr);
 
 }  // namespace tez

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <filesystem>
 #include <fstream>
 
@@ -163,6 +164,69 @@ TEST_P(FollowTest, ASaveReloadsTheScore) {
         EXPECT_TRUE(prompts.messages.isEmpty());
     }
     RunCommand(ids::kFollowFile);
+}
+
+// Keys of the note-ons the `nth` opened output received (from 1), in order.
+std::vector<int> NotesOfOutput(const std::vector<std::string>& events, int nth) {
+    std::vector<int> keys;
+    int opened = 0;
+    for (const std::string& event : events) {
+        opened += event.rfind("open", 0) == 0 ? 1 : 0;
+        if (opened == nth && event.size() == 13 && event.rfind("send 9", 0) == 0 &&
+            event.substr(11) != "00") {
+            keys.push_back(std::stoi(event.substr(8, 2), nullptr, 16));
+        }
+    }
+    return keys;
+}
+
+// Keys 60, 62, 64, ... a beat apart, one a line.
+constexpr const char* kScale =
+    "I0 K60 V90 L60\nI120 K62 V90 L60\nI120 K64 V90 L60\nI120 K65 V90 L60\n"
+    "I120 K67 V90 L60\nI120 K69 V90 L60\nI120 K71 V90 L60\nI120 K72 V90 L60\n";
+
+TEST_F(WindowTest, PlaysFromTheCursorsLineAndLoopsSelectedLines) {
+    OpenScore(scratch.Write("a.tez", kScale));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    QTextCursor cursor(box->document()->findBlockByNumber(2));
+    box->setTextCursor(cursor);
+    RunCommand(ids::kPlayFromCursor);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 3; }));
+    Click(ids::kPlayStopButton);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 0; }));
+    EXPECT_EQ(NotesOfOutput(devices.Events(), 1).at(0), 64);
+
+    // Lines 2 and 3, selected up to the start of line 4.
+    cursor.setPosition(box->document()->findBlockByNumber(1).position());
+    cursor.setPosition(box->document()->findBlockByNumber(3).position(), QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+    RunCommand(ids::kPlayFromCursor);
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return NotesOfOutput(devices.Events(), 2).size() >= 4; }, 10000));
+    Click(ids::kPlayStopButton);
+    const std::vector<int> looped = NotesOfOutput(devices.Events(), 2);
+    EXPECT_EQ(std::vector<int>(looped.begin(), looped.begin() + 4),
+              (std::vector<int>{62, 64, 62, 64}));
+}
+
+TEST_F(WindowTest, ASaveWhilePlayingGoesOnInTheNewVersionFromTheSamePlace) {
+    const std::string path = scratch.Write("a.tez", kScale);
+    OpenScore(path);
+    RunCommand(ids::kFollowFile);
+    Click(ids::kPlayStopButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 3; }));
+    // An octave higher, in the same rhythm.
+    std::string higher = kScale;
+    for (std::size_t at = higher.find('K'); at != std::string::npos;
+         at = higher.find('K', at + 1)) {
+        higher.replace(at + 1, 2, std::to_string(std::stoi(higher.substr(at + 1, 2)) + 12));
+    }
+    std::ofstream(path, std::ios::trunc) << higher;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !NotesOfOutput(devices.Events(), 2).empty(); }));
+    Click(ids::kPlayStopButton);
+    RunCommand(ids::kFollowFile);
+    // Neither the old version nor the start of the new one again.
+    EXPECT_GE(NotesOfOutput(devices.Events(), 2).at(0), 76);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, FollowTest,
