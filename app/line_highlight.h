@@ -6,7 +6,7 @@ class QPlainTextEdit;
 
 namespace tez {
 
-// Highlights score line `line` (counted from 1) across the box's width and scrolls it into
+// Highlights the box's line `line` (counted from 1) across its width and scrolls it into
 // view if it is not; 0 or less, or a line the box does not hold, removes the highlight.
 void HighlightLine(QPlainTextEdit& box, int line);
 // The line highlighted now; 0 when none is.

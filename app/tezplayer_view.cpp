@@ -221,6 +221,7 @@ bool DEzazerireVuvu::RunTextPass() {
     }
     m_scoreText.append(*text);
     scoreTextChanged_ = true;
+    boxLines_ = ScoreLinesOfBoxLines(m_scoreText);
     m_status = kStatusFileOpened;
     return true;
 }

@@ -87,6 +87,10 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool RunScorePass();
     bool Reload();
 
+    // Score lines and the box's lines, both counted from 1; they differ where the file
+    // holds a carriage return alone. 0: no such line.
+    std::int32_t ScoreLineOfBoxLine(int boxLine) const;
+    int BoxLineOfScoreLine(std::int32_t line) const;
     void WatchPosition();
     void ShowPosition();
     void ApplyTempoAndKey();
@@ -117,6 +121,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
+    // The score line of each line the box shows for m_scoreText.
+    std::vector<std::int32_t> boxLines_{1};
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;

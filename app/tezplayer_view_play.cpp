@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <algorithm>
 
 #include "framework/frame_wnd.h"
 #include "framework/win_app.h"
@@ -54,12 +55,11 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     const QTextCursor cursor = scoreBox_->textCursor();
     const QTextBlock startBlock = scoreBox_->document()->findBlock(cursor.selectionStart());
     const QTextBlock endBlock = scoreBox_->document()->findBlock(cursor.selectionEnd());
-    const std::int32_t first = startBlock.blockNumber() + 1;
-    std::int32_t last = endBlock.blockNumber() + 1;
     // A selection of whole lines ends at the start of the line after them.
-    if (last > first && endBlock.position() == cursor.selectionEnd()) {
-        --last;
-    }
+    const bool endsBefore = endBlock.blockNumber() > startBlock.blockNumber() &&
+                            endBlock.position() == cursor.selectionEnd();
+    const std::int32_t first = ScoreLineOfBoxLine(startBlock.blockNumber() + 1);
+    const std::int32_t last = ScoreLineOfBoxLine(endBlock.blockNumber() + (endsBefore ? 0 : 1));
     const bool loop = cursor.hasSelection();
     const std::optional<PlaybackOptions> options = OptionsForLines(m_notes, first, last, loop);
     if (!options) {
@@ -180,11 +180,28 @@ void DEzazerireVuvu::ShowPosition() {
         HighlightLine(*scoreBox_, 0);
         return;
     }
-    HighlightLine(*scoreBox_, playback_.Position().line.load());
+    HighlightLine(*scoreBox_, BoxLineOfScoreLine(playback_.Position().line.load()));
 }
 
 int DEzazerireVuvu::SoundingLine() const {
-    return HighlightedLine(*scoreBox_);
+    return ScoreLineOfBoxLine(HighlightedLine(*scoreBox_));
+}
+
+std::int32_t DEzazerireVuvu::ScoreLineOfBoxLine(int boxLine) const {
+    if (boxLine <= 0) {
+        return 0;
+    }
+    // Lines typed into the box after the file's own count on from its last.
+    const auto known = static_cast<int>(boxLines_.size());
+    return boxLine <= known ? boxLines_[boxLine - 1] : boxLines_.back() + (boxLine - known);
+}
+
+int DEzazerireVuvu::BoxLineOfScoreLine(std::int32_t line) const {
+    const auto found = std::lower_bound(boxLines_.begin(), boxLines_.end(), line);
+    if (line <= 0 || found == boxLines_.end() || *found != line) {
+        return 0;
+    }
+    return static_cast<int>(found - boxLines_.begin()) + 1;
 }
 
 }  // namespace tez

@@ -121,6 +121,17 @@ TEST_F(WindowTest, SelectedLinesLoopWithTheSoundingLineHighlighted) {
               (std::vector<int>{62, 64, 62, 64}));
 }
 
+// Only a line feed ends a score line; the box also breaks lines at a carriage return.
+TEST_F(WindowTest, BoxLinesAreMappedToScoreLines) {
+    OpenScore(scratch.Write("cr.tez", "I0 K60 V90 L60\rI0 K62 V90 L60\nI120 K64 V90 L960\n"));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    box->setTextCursor(QTextCursor(box->document()->findBlockByNumber(2)));
+    RunCommand(ids::kPlayFromCursor);
+    EXPECT_EQ(view->Playback().LatestOptions().fromTick, 240u);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 2; }));
+    Click(ids::kPlayStopButton);
+}
+
 enum class Save { kInPlace, kRenamedOver, kUnreadable };
 
 class FollowTest : public WindowTest, public ::testing::WithParamInterface<Save> {};
