@@ -1,4 +1,5 @@
-// `tez dump FILE`: what the player would send, and in which callback, without waiting.
+// `tez dump FILE [range options] [--lines]`: what the player would send, and in which
+// callback, without waiting.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,6 +8,7 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 
 namespace tez::cli {
 namespace {
@@ -14,20 +16,38 @@ namespace {
 // Prints every message as it is handed to the device, with the callback it belongs to.
 class PrintingOutput final : public MidiOutput {
   public:
-    explicit PrintingOutput(const VirtualClock* const& clock) : clock_(clock) {}
+    PrintingOutput(const VirtualClock* const& clock, const CSmfPlayer* source, bool score)
+        : clock_(clock), source_(source), score_(score) {}
 
     bool Send(std::span<const std::uint8_t> message) override {
         std::printf("%llu", static_cast<unsigned long long>(clock_->Callback()));
         for (std::uint8_t byte : message) {
             std::printf(" %02X", byte);
         }
+        PrintSource();
         std::printf("\n");
         return true;
     }
     void Reset() override {}
 
   private:
+    // With --lines: the score line the message comes from; for a MIDI file its track and tick.
+    void PrintSource() const {
+        if (source_ == nullptr) {
+            return;
+        }
+        const EventSource from = source_->SendingSource();
+        if (score_ && from.line >= 0) {
+            std::printf(" # line %d", from.line);
+        } else if (!score_ && from.track >= 0) {
+            std::printf(" # track %d tick %llu", from.track + 1,
+                        static_cast<unsigned long long>(from.tick));
+        }
+    }
+
     const VirtualClock* const& clock_;
+    const CSmfPlayer* source_;
+    bool score_;
 };
 
 class PrintingDevices final : public MidiDevices {
@@ -35,16 +55,28 @@ class PrintingDevices final : public MidiDevices {
     int Count() override { return 0; }
     std::string Name(int) override { return "dump"; }
     std::unique_ptr<MidiOutput> Open(int) override {
-        return std::make_unique<PrintingOutput>(clock);
+        return std::make_unique<PrintingOutput>(clock, source, score);
     }
 
     const VirtualClock* clock = nullptr;
+    const CSmfPlayer* source = nullptr;  // set: print where each message comes from
+    bool score = false;
 };
 
-void Dump(const std::string& path) {
+struct DumpOptions {
+    std::string path;
+    RangeArgs range;
+    bool lines = false;
+};
+
+void Dump(const DumpOptions& options) {
+    const std::string& path = options.path;
     PrintingDevices devices;
     CSmfPlayer player(devices);
-    LoadForPlayback(player, path, ScoreOutput::kInMemory);
+    NoteTable score;
+    LoadWithRange(player, path, ScoreOutput::kInMemory, options.range, LoopCount::kRequired, score);
+    devices.source = options.lines ? &player : nullptr;
+    devices.score = IsScorePath(path);
     std::printf("# %s: format %d, %d tracks, division %d\n", path.c_str(), player.m_format,
                 player.m_trackCount, player.m_division);
     VirtualClock clock(player);
@@ -61,11 +93,14 @@ void Dump(const std::string& path) {
 }  // namespace
 
 void AddDumpCommand(CLI::App& app) {
-    auto path = std::make_shared<std::string>();
+    auto options = std::make_shared<DumpOptions>();
     CLI::App* command =
         app.add_subcommand("dump", "Show what a playback sends, and when, without playing");
-    command->add_option("file", *path, "Score (.tez) or Standard MIDI File")->required();
-    command->callback([path] { Dump(*path); });
+    command->add_option("file", options->path, "Score (.tez) or Standard MIDI File")->required();
+    AddRangeOptions(*command, options->range);
+    command->add_flag("--lines", options->lines,
+                      "End each message with its score line (MIDI file: its track and tick)");
+    command->callback([options] { Dump(*options); });
 }
 
 }  // namespace tez::cli

@@ -1,11 +1,13 @@
-// `tez play FILE [--device ID] [--trace OUT]`: plays in real time until the end, Ctrl+C or
-// SIGTERM; the device is reset on the way out.
+// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end,
+// Ctrl+C or SIGTERM; the device is reset on the way out.
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,7 +15,9 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 #include "score/smf_writer.h"
+#include "score_watch.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -30,10 +34,12 @@ struct PlayOptions {
     std::string file;
     int device = -1;
     std::string trace;
+    RangeArgs range;
+    bool watch = false;
 };
 
-// The length of the playback in milliseconds, found on a virtual clock.
-std::uint64_t PlaybackLengthMs(const std::string& path) {
+// The length of one pass of the playback in milliseconds, found on a virtual clock.
+std::uint64_t PlaybackLengthMs(const std::string& path, PlaybackOptions options) {
     struct NoDevices final : MidiDevices {
         int Count() override { return 0; }
         std::string Name(int) override { return {}; }
@@ -41,6 +47,9 @@ std::uint64_t PlaybackLengthMs(const std::string& path) {
     } none;
     CSmfPlayer dryRun(none);
     dryRun.LoadFile(path.c_str());
+    options.loops = 0;
+    options.resumeTick.reset();
+    dryRun.SetOptions(options);
     VirtualClock clock(dryRun);
     clock.Start();
     return clock.RunToEnd().value_or(0);
@@ -74,8 +83,10 @@ int WaitForStopSignal(const sigset_t& signals, std::chrono::nanoseconds timeout)
     return signal > 0 ? signal : 0;
 }
 
-// Waits until the playback ends or a stop signal comes; answers the signal, or 0.
-int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs) {
+// Waits until the playback ends or a stop signal comes; answers the signal, or 0. `poll` runs
+// between the checks.
+int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
+             const std::function<void()>& poll) {
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();
     auto nextProgress = start;
@@ -90,6 +101,9 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs)
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
+        if (poll) {
+            poll();
+        }
     }
     if (showProgress) {
         std::fprintf(stderr, "\n");
@@ -105,11 +119,18 @@ void Play(const PlayOptions& options) {
     recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
-    LoadForPlayback(player, options.file, ScoreOutput::kWriteScoreFile);
+    NoteTable score;
+    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kWriteScoreFile,
+                                                options.range, LoopCount::kOptional, score);
     const std::string loaded = IsScorePath(options.file) ? kScoreMidiFileName : options.file;
-    const std::uint64_t totalMs = PlaybackLengthMs(loaded);
+    const std::uint64_t totalMs = PlaybackLengthMs(loaded, range);
 
     player.m_deviceId = options.device;
+    // Before Play: the follower gives the player somewhere to report its position.
+    std::optional<ScoreFollower> follower;
+    if (options.watch) {
+        follower.emplace(player, options.file, options.range, std::move(score));
+    }
     const auto playCalled = std::chrono::steady_clock::now();
     player.Play();
     const auto playTook = std::chrono::steady_clock::now() - playCalled;
@@ -117,7 +138,11 @@ void Play(const PlayOptions& options) {
         player.Stop();
         throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
     }
-    const int signal = AwaitEnd(player, signals, totalMs);
+    const int signal = AwaitEnd(player, signals, totalMs, [&] {
+        if (follower) {
+            follower->Poll();
+        }
+    });
     player.Stop();
     if (!options.trace.empty()) {
         std::FILE* out = std::fopen(options.trace.c_str(), "w");
@@ -147,7 +172,17 @@ void AddPlayCommand(CLI::App& app) {
                         "Output device id (see `tez devices`; -1: built-in synthesizer)");
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
-    command->callback([options] { Play(*options); });
+    AddRangeOptions(*command, options->range);
+    command->add_flag("--watch", options->watch,
+                      "Convert the score again at each save and go on with the new version");
+    command->callback([options] {
+        if (options->watch && !IsScorePath(options->file)) {
+            throw CLI::RuntimeError(
+                "--watch follows a score (.tez); " + options->file + " is a MIDI file",
+                kBadRangeExit);
+        }
+        Play(*options);
+    });
 }
 
 }  // namespace tez::cli

@@ -13,24 +13,31 @@
 namespace tez::cli {
 namespace {
 
-void LoadScore(CSmfPlayer& player, const std::string& path, ScoreOutput output) {
+void LoadScore(CSmfPlayer& player, const std::string& path, ScoreOutput output, NoteTable* score) {
     Diagnostics diagnostics;
-    const NoteTable table = ReadScoreOrThrow(path, diagnostics);
+    NoteTable table = ReadScoreOrThrow(path, diagnostics);
     if (!table.HasRecords()) {
         throw CLI::RuntimeError("no tezdata.", 1);
     }
+    EventLines lines;
     if (output == ScoreOutput::kInMemory) {
-        const std::vector<std::uint8_t> file = BuildScoreMidiFile(table, &diagnostics);
+        const std::vector<std::uint8_t> file =
+            BuildScoreMidiFile(table, &diagnostics, nullptr, &lines);
         PrintWarnings(path, diagnostics);
         player.LoadBytes(file);
-        return;
+    } else {
+        const WriteStatus status =
+            WriteScoreMidiFile(table, kScoreMidiFileName, &diagnostics, nullptr, &lines);
+        PrintWarnings(path, diagnostics);
+        if (status != WriteStatus::kOk) {
+            throw CLI::RuntimeError(std::string("cannot write ") + kScoreMidiFileName, 1);
+        }
+        player.LoadFile(kScoreMidiFileName);
     }
-    const WriteStatus status = WriteScoreMidiFile(table, kScoreMidiFileName, &diagnostics);
-    PrintWarnings(path, diagnostics);
-    if (status != WriteStatus::kOk) {
-        throw CLI::RuntimeError(std::string("cannot write ") + kScoreMidiFileName, 1);
+    player.SetSourceLines(std::move(lines));
+    if (score != nullptr) {
+        *score = std::move(table);
     }
-    player.LoadFile(kScoreMidiFileName);
 }
 
 }  // namespace
@@ -42,9 +49,10 @@ bool IsScorePath(const std::string& path) {
     return extension == ".tez";
 }
 
-void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output) {
+void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output,
+                     NoteTable* score) {
     if (IsScorePath(path)) {
-        LoadScore(player, path, output);
+        LoadScore(player, path, output, score);
     } else {
         player.LoadFile(path.c_str());
     }

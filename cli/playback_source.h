@@ -5,6 +5,7 @@
 #include <string>
 
 #include "playback/smf_player.h"
+#include "score/note_table.h"
 
 namespace tez::cli {
 
@@ -16,7 +17,9 @@ enum class ScoreOutput {
 bool IsScorePath(const std::string& path);
 
 // Throws CLI::RuntimeError with a short message when nothing playable was loaded. Warnings
-// (score repairs, a file cut short) go to stderr.
-void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output);
+// (score repairs, a file cut short) go to stderr. A score's note table goes to `score`, and
+// the player learns the score line of each event.
+void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output,
+                     NoteTable* score = nullptr);
 
 }  // namespace tez::cli

@@ -1,4 +1,4 @@
-// `tez render FILE -o OUT.wav [--soundfont SF2]`: the playback through the built-in
+// `tez render FILE -o OUT.wav [--soundfont SF2] [range options]`: the playback through the built-in
 // synthesizer into a WAV file, as fast as the machine allows.
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
+#include "range_options.h"
 #include "wav_writer.h"
 
 namespace tez::cli {
@@ -30,6 +31,7 @@ struct RenderOptions {
     std::string file;
     std::string output;
     std::string soundFont;
+    RangeArgs range;
 };
 
 class OfflineSynthesizer final : public MidiDevices {
@@ -104,7 +106,9 @@ void Render(const RenderOptions& options) {
     }
     OfflineSynthesizer synthesizer(*engine);
     CSmfPlayer player(synthesizer);
-    LoadForPlayback(player, options.file, ScoreOutput::kInMemory);
+    NoteTable score;
+    LoadWithRange(player, options.file, ScoreOutput::kInMemory, options.range, LoopCount::kRequired,
+                  score);
 
     WavWriter wav(kSampleRate, kChannels);
     if (!wav.Open(options.output)) {
@@ -140,6 +144,7 @@ void AddRenderCommand(CLI::App& app) {
     command->add_option("-o,--output", options->output, "WAV file to write")->required();
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");
+    AddRangeOptions(*command, options->range);
     command->callback([options] { Render(*options); });
 }
 

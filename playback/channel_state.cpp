@@ -21,19 +21,25 @@ void ChannelState::Set(int channel, int item, std::uint16_t value, std::uint32_t
 }
 
 void ChannelState::Apply(const SmfEvent& event, std::uint32_t order) {
-    if (event.status == 0xFF && event.metaType == 0x51) {
-        // Set Tempo as playback reads it: its first three bytes; a tempo of 0 changes nothing.
-        std::uint32_t tempo = 0;
-        for (std::uint32_t i = 0; i < std::min<std::uint32_t>(event.length, 3); ++i) {
-            tempo = tempo * 256 + event.data[i];
-        }
-        if (tempo != 0) {
-            m_tempo = static_cast<std::int32_t>(tempo);
+    const std::uint8_t status = event.status;
+    if (status < 0x80) {
+        return;
+    }
+    if (status == 0xFF) {
+        if (event.metaType == 0x51) {
+            // Set Tempo as playback reads it: its first three bytes; 0 changes nothing.
+            std::uint32_t tempo = 0;
+            for (std::uint32_t i = 0; i < std::min<std::uint32_t>(event.length, 3); ++i) {
+                tempo = tempo * 256 + event.data[i];
+            }
+            if (tempo != 0) {
+                m_tempo = static_cast<std::int32_t>(tempo);
+            }
         }
         return;
     }
-    if (!event.IsChannelMessage()) {
-        return;
+    if (status >= 0xF0 || status < 0xB0) {
+        return;  // notes and key pressure belong to notes that are not sounded again
     }
     const int channel = event.status & 0x0F;
     switch (event.status & 0xF0) {

@@ -17,6 +17,8 @@ CSmfPlayer::~CSmfPlayer() {
 
 int CSmfPlayer::Cue() {
     Rewind();
+    m_sounding.fill(0);  // the device starts without notes of this player sounding
+    m_pedalDown = 0;
     if (m_shaped) {
         PrepareRange();
     }

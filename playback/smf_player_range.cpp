@@ -69,8 +69,6 @@ void CSmfPlayer::PrepareRange() {
     m_endTick = std::min(m_options.toTick, index.EndTick());
     m_loopStart = MakePassStart(m_options.fromTick);
     m_loopsLeft = m_options.fromTick < m_endTick ? m_options.loops : 0;
-    m_sounding.fill(0);
-    m_pedalDown = 0;
     const std::uint64_t resume = m_options.resumeTick.value_or(m_options.fromTick);
     if (resume != m_options.fromTick) {
         m_resumeStart = MakePassStart(resume);
@@ -124,6 +122,7 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
         EndTrack(m_tracks[i]);
     }
+    m_pendingChase = nullptr;  // a range that ended where it began sends nothing more
     m_endTick = kNever;
     FindNextDue();
     return now;

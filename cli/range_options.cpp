@@ -1,0 +1,197 @@
+#include "range_options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <regex>
+#include <sstream>
+
+#include "score/smf_writer.h"
+
+namespace tez::cli {
+namespace {
+
+constexpr double kSlowest = 0.25;
+constexpr double kFastest = 4.0;
+constexpr int kWidestTranspose = 24;
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw CLI::RuntimeError(message, kBadRangeExit);
+}
+
+std::optional<std::int64_t> WholeNumber(const std::string& text) {
+    static const std::regex kDigits("[0-9]{1,9}");
+    if (!std::regex_match(text, kDigits)) {
+        return std::nullopt;
+    }
+    return std::stoll(text);
+}
+
+// Seconds as `83.5` or minutes and seconds as `1:23.5`, in milliseconds.
+std::optional<std::uint64_t> Milliseconds(const std::string& text) {
+    static const std::regex kTime("(?:([0-9]{1,6}):)?([0-9]{1,9}(?:\\.[0-9]*)?)");
+    std::smatch match;
+    if (!std::regex_match(text, match, kTime)) {
+        return std::nullopt;
+    }
+    const double minutes = match[1].matched ? std::stod(match[1].str()) : 0.0;
+    const double seconds = std::stod(match[2].str());
+    if (match[1].matched && seconds >= 60) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(std::llround((minutes * 60 + seconds) * 1000));
+}
+
+std::uint16_t Channels(const std::string& option, const std::string& list) {
+    std::uint16_t bits = 0;
+    std::stringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const std::optional<std::int64_t> channel = WholeNumber(item);
+        if (!channel || *channel > 15) {
+            Refuse(option + ": '" + item + "' is not a channel 0-15");
+        }
+        bits = static_cast<std::uint16_t>(bits | 1u << *channel);
+    }
+    if (bits == 0) {
+        Refuse(option + ": name the channels 0-15, separated by commas");
+    }
+    return bits;
+}
+
+std::int32_t Loops(const RangeArgs& args, LoopCount rule) {
+    if (args.loopOption == nullptr || args.loopOption->count() == 0) {
+        return 0;
+    }
+    if (args.loop.empty() || args.loop.front().empty()) {
+        if (rule == LoopCount::kRequired) {
+            Refuse("--loop: give the number of times to play the range; this command must end");
+        }
+        return -1;
+    }
+    const std::optional<std::int64_t> count = WholeNumber(args.loop.front());
+    if (!count || *count < 1) {
+        Refuse("--loop: COUNT must be a whole number of 1 or more, not '" + args.loop.front() +
+               "'");
+    }
+    return static_cast<std::int32_t>(*count - 1);
+}
+
+std::uint64_t LineTick(const std::string& option, const std::string& number,
+                       const PositionSource& source) {
+    if (source.score == nullptr) {
+        Refuse(option + ": line positions need a score; " + source.path + " is a MIDI file");
+    }
+    const std::optional<std::int64_t> line = WholeNumber(number);
+    if (!line || *line < 1) {
+        Refuse(option + ": 'line:" + number + "' does not name a line (they count from 1)");
+    }
+    const std::optional<std::uint64_t> tick =
+        LineOnsetTick(*source.score, static_cast<std::int32_t>(*line));
+    if (!tick) {
+        Refuse(option + ": line " + number + " is past the last note line of " + source.path);
+    }
+    return *tick;
+}
+
+std::uint64_t MarkerTick(const std::string& option, const std::string& name,
+                         const PositionSource& source) {
+    std::optional<std::uint64_t> tick;
+    if (source.score != nullptr) {
+        if (const std::optional<std::int64_t> number = WholeNumber(name); number && *number > 0) {
+            tick = MarkerOnsetTick(*source.score, static_cast<std::int32_t>(*number));
+        }
+    } else {
+        tick = source.player.Index().MarkerTick(name);
+    }
+    if (!tick) {
+        Refuse(option + ": there is no marker " + name + " in " + source.path);
+    }
+    return *tick;
+}
+
+}  // namespace
+
+void AddRangeOptions(CLI::App& command, RangeArgs& args) {
+    command.add_option("--from", args.from,
+                       "Start at POS: line:N, marker:M, seconds (83.5) or m:ss (1:23.5)");
+    command.add_option("--to", args.to, "Stop at POS (not included); same forms as --from");
+    args.loopOption =
+        command
+            .add_option("--loop", args.loop,
+                        "Play the range COUNT times (play: without COUNT, until stopped)")
+            ->expected(0, 1);
+    command.add_option("--tempo", args.tempo, "Speed factor 0.25-4.0 (default 1)");
+    command.add_option("--transpose", args.transpose,
+                       "Semitones -24..24; channel 9 (drums) stays as it is");
+    command.add_option("--mute", args.mute, "Channels to silence, e.g. 1,3");
+    command.add_option("--solo", args.solo, "The only channels to sound, e.g. 0,2");
+}
+
+std::uint64_t ResolvePosition(const std::string& option, const std::string& text,
+                              const PositionSource& source) {
+    if (text.rfind("line:", 0) == 0) {
+        return LineTick(option, text.substr(5), source);
+    }
+    if (text.rfind("marker:", 0) == 0) {
+        return MarkerTick(option, text.substr(7), source);
+    }
+    const std::optional<std::uint64_t> ms = Milliseconds(text);
+    if (!ms) {
+        Refuse(option + ": cannot read the position '" + text +
+               "'; use line:N, marker:M, seconds (83.5) or minutes:seconds (1:23.5)");
+    }
+    CSmfPlayer& player = source.player;
+    const std::uint64_t tick = player.Index().TickAtCallback(*ms, player.m_division);
+    if (tick > player.Index().EndTick()) {
+        Refuse(option + ": " + text + " is past the end of the music");
+    }
+    return tick;
+}
+
+PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, ScoreOutput output,
+                              const RangeArgs& args, LoopCount rule, NoteTable& score) {
+    LoadForPlayback(player, path, output, &score);
+    const PositionSource source{player, IsScorePath(path) ? &score : nullptr, path};
+    const PlaybackOptions options = ResolveRange(args, source, rule);
+    player.SetOptions(options);
+    return options;
+}
+
+PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source, LoopCount rule) {
+    PlaybackOptions options;
+    const std::uint64_t end = source.player.Index().EndTick();
+    if (!args.from.empty()) {
+        options.fromTick = ResolvePosition("--from", args.from, source);
+        if (options.fromTick >= end) {
+            Refuse("--from: " + args.from + " is at or past the end of the music");
+        }
+    }
+    if (!args.to.empty()) {
+        options.toTick = ResolvePosition("--to", args.to, source);
+        if (options.toTick <= options.fromTick) {
+            Refuse("--to: " + args.to + " (tick " + std::to_string(options.toTick) +
+                   ") is not after --from (tick " + std::to_string(options.fromTick) + ")");
+        }
+    }
+    options.loops = Loops(args, rule);
+    if (!(args.tempo >= kSlowest && args.tempo <= kFastest)) {
+        std::ostringstream tempo;
+        tempo << args.tempo;
+        Refuse("--tempo: " + tempo.str() + " is outside 0.25-4.0");
+    }
+    options.tempoFactor = args.tempo;
+    if (std::abs(args.transpose) > kWidestTranspose) {
+        Refuse("--transpose: " + std::to_string(args.transpose) + " is outside -24..24");
+    }
+    options.transpose = args.transpose;
+    if (!args.mute.empty()) {
+        options.mutedChannels = Channels("--mute", args.mute);
+    }
+    if (!args.solo.empty()) {
+        options.soloChannels = Channels("--solo", args.solo);
+    }
+    return options;
+}
+
+}  // namespace tez::cli
