@@ -165,6 +165,9 @@ TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
     } else {
         EXPECT_TRUE(view->Playback().IsPlaying());
     }
+    // Writing "tez_p.smf" beside the score is no save of it.
+    QTest::qWait(ScoreFollower::kSettleMs * 3);
+    EXPECT_EQ(devices.OpenAttempts(), readable ? 2 : 1);
     Click(ids::kPlayStopButton);
     RunCommand(ids::kFollowFile);
 }
