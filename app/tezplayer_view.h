@@ -1,5 +1,5 @@
 // The score form: the text of the open score, the status, the device list and the
-// Open, Reload and Play/Stop commands.
+// Open, Reload and Play/Stop commands, and the Play menu's.
 #pragma once
 
 #include <QHash>
@@ -71,7 +71,6 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void OnFollowFile();
 
     bool FollowsFile() const { return followFile_; }
-    const TempoAndKey& Adjustments() const { return tempoAndKey_; }
     const PlaybackControl& Playback() const { return playback_; }
     // The score line highlighted as sounding; 0 when none is.
     int SoundingLine() const;
