@@ -130,10 +130,18 @@ bool ScoreFollower::TakeNewVersion() {
         if (resume > range.fromTick && resume < end) {
             options.resumeTick = resume;
         }
-        player_.LoadBytes(file);
-        player_.SetSourceLines(std::move(lines));
-        player_.SetOptions(options);
-        player_.Play();
+        try {
+            player_.LoadBytes(file);
+            player_.SetSourceLines(std::move(lines));
+            player_.SetOptions(options);
+            player_.Play();
+        } catch (const std::bad_alloc&) {
+            // Neither version can go on: the playback ends rather than hang in silence.
+            player_.FreeTracks();
+            std::fprintf(stderr, "%s: out of memory taking the new version; stopping\n",
+                         path_.c_str());
+            return false;
+        }
         score_ = std::move(next);
         if (ReplaceFileAtomically(kScoreMidiFileName, file) != WriteStatus::kOk) {
             std::fprintf(stderr, "%s: warning: cannot write %s\n", path_.c_str(),

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-#include "playback/midi_out_port.h"
 #include "playback/smf_bytes.h"
 
 namespace tez {
@@ -21,7 +20,7 @@ bool ReadSmfEvent(const std::uint8_t*& pos, const std::uint8_t* end, std::uint8_
     const auto remaining = [&] { return static_cast<std::size_t>(end - p); };
     std::uint32_t count = 0;
     if (status >= 0x80 && status < 0xF0) {
-        const std::size_t dataBytes = ShortMessageLength(status) - 1;
+        const std::size_t dataBytes = (status & 0xE0) == 0xC0 ? 1 : 2;  // program, pressure: 1
         if (remaining() < dataBytes) {
             return false;
         }
@@ -54,7 +53,9 @@ bool ReadSmfEvent(const std::uint8_t*& pos, const std::uint8_t* end, std::uint8_
     }
     runningStatus = status;
     std::uint32_t delta = 0;
-    if (!ReadVarLen(p, end, delta)) {
+    if (p < end && *p < 0x80) {
+        delta = *p++;  // most delta times are one byte
+    } else if (!ReadVarLen(p, end, delta)) {
         pos = end;  // no whole delta time follows: nothing more can be timed
         return false;
     }

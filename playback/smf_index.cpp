@@ -39,13 +39,27 @@ class SmfIndex::Walk {
         }
     }
 
-    std::uint64_t NextTick() const { return m_due.empty() ? kNever : m_due.top().first; }
+    std::uint64_t NextTick() const {
+        const std::uint64_t queued = m_due.empty() ? kNever : m_due.top().first;
+        return m_current ? std::min(m_current->first, queued) : queued;
+    }
 
     // Reads the next event. `visit(event, tick, track, trackEnds)`.
     template <typename Visit>
     void Step(Visit visit) {
-        const auto [tick, t] = m_due.top();
-        m_due.pop();
+        // The track read last stays out of the queue while it leads, as one track mostly does.
+        Due next{};
+        if (m_current && (m_due.empty() || *m_current <= m_due.top())) {
+            next = *m_current;
+        } else {
+            if (m_current) {
+                m_due.push(*m_current);
+            }
+            next = m_due.top();
+            m_due.pop();
+        }
+        m_current.reset();
+        const auto [tick, t] = next;
         CursorState& cursor = m_cursors[t];
         const TrackBytes& track = m_tracks[t];
         const std::uint8_t* pos = track.data + cursor.offset;
@@ -56,7 +70,7 @@ class SmfIndex::Walk {
         ++cursor.eventIndex;
         cursor.active = goesOn;
         if (goesOn) {
-            m_due.push({cursor.time, t});
+            m_current = Due{cursor.time, t};
         }
         visit(event, tick, !goesOn);
     }
@@ -68,6 +82,7 @@ class SmfIndex::Walk {
     const std::vector<TrackBytes>& m_tracks;
     std::vector<CursorState> m_cursors;
     std::priority_queue<Due, std::vector<Due>, std::greater<>> m_due;
+    std::optional<Due> m_current;
 };
 
 SmfIndex::SmfIndex(std::span<const TrackBytes> tracks, std::int32_t tempo)

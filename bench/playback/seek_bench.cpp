@@ -95,7 +95,13 @@ void Run(int tracks) {
         return Clock::now() - start;
     };
     const std::uint64_t end = 30ull * kNotes / tracks;
-    const double first = Ms(seek(end / 2));
+    std::vector<double> firsts;
+    for (int i = 0; i < 5; ++i) {
+        player.LoadBytes(file);  // a new file: its index is built again
+        firsts.push_back(Ms(seek(end / 2)));
+    }
+    std::sort(firsts.begin(), firsts.end());
+    const double first = firsts[firsts.size() / 2];
     std::vector<double> seeks, replays;
     for (int i = 0; i < kSeeks; ++i) {
         const std::uint64_t tick = random() % end;
@@ -108,7 +114,8 @@ void Run(int tracks) {
     std::sort(seeks.begin(), seeks.end());
     std::sort(replays.begin(), replays.end());
     std::printf(
-        "seek %d notes, %2d tracks: first (builds the index) %6.1f ms; then median %5.2f ms, "
+        "seek %d notes, %2d tracks: first after loading (builds the index) %6.1f ms; then median "
+        "%5.2f ms, "
         "max %5.2f ms; replay from the start median %6.1f ms (%.0fx the seek)\n",
         kNotes, tracks, first, seeks[kSeeks / 2], seeks.back(), replays[kSeeks / 2],
         replays[kSeeks / 2] / seeks[kSeeks / 2]);

@@ -34,6 +34,13 @@ PlaybackOptions With(std::uint64_t from, std::uint64_t to = kEndOfFile, std::int
     return options;
 }
 
+// A playback that takes over at 15 and then loops 0..35 once more.
+PlaybackOptions Resumed() {
+    PlaybackOptions options = With(0, 35, 1);
+    options.resumeTick = 15;
+    return options;
+}
+
 PlaybackOptions Shaped(double tempo, std::int32_t transpose, std::uint16_t muted,
                        std::uint16_t solo) {
     PlaybackOptions options;
@@ -72,6 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "30: 80 3C 00", "30: 91 70 64", "35: 81 70 00", "35: B1 40 00", "35: B0 07 64",
                    "35: C0 05", "35: B1 40 7F", "45: 90 3C 64", "55: E0 00 50", "65: 80 3C 00",
                    "65: 91 70 64", "70: 81 70 00", "70: B1 40 00"}},
+        RangeCase{"ResumedAt15ThenFrom0",
+                  Resumed(),
+                  {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "5: E0 00 50", "15: 91 70 64",
+                   "20: 81 70 00", "20: B1 40 00", "20: B0 07 64", "20: C0 05", "20: B1 40 7F",
+                   "30: 90 3C 64", "40: E0 00 50", "50: 80 3C 00", "50: 91 70 64", "55: 81 70 00",
+                   "55: B1 40 00"}},
         RangeCase{"TwiceAsFast",
                   Shaped(2.0, 0, 0, 0),
                   {"0: B0 07 64", "0: C0 05", "0: B1 40 7F", "5: 90 3C 64", "10: E0 00 50",
