@@ -80,6 +80,11 @@ bool CMainFrame::CreateStatusBar() {
     m_statusBar->setObjectName(QString::number(ids::kStatusBarWindow));
     messagePane_ = new QLabel(GetApp()->Strings().Load(ids::kIdleMessageString), m_statusBar);
     m_statusBar->addWidget(messagePane_, 1);
+    playbackPane_ = new QLabel(m_statusBar);
+    playbackPane_->setFrameShape(QFrame::Panel);
+    playbackPane_->setFrameShadow(QFrame::Sunken);
+    m_statusBar->addPermanentWidget(playbackPane_);
+    playbackPane_->hide();
     for (std::size_t i = 0; i < indicators_.size(); ++i) {
         auto* pane = new QLabel(m_statusBar);
         const QString text = GetApp()->Strings().Load(kIndicatorIds[i]);
@@ -161,6 +166,11 @@ void CMainFrame::AddAccelerators() {
         // Shortcuts work only for actions that belong to a widget of the window.
         addAction(action);
     }
+}
+
+void CMainFrame::SetPlaybackPane(const QString& text) {
+    playbackPane_->setText(text);
+    playbackPane_->setVisible(!text.isEmpty());
 }
 
 QString CMainFrame::MessagePaneText() const {

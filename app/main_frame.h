@@ -24,6 +24,10 @@ class CMainFrame final : public CFrameWnd {
     QString MessagePaneText() const;
     // The indicator panes, left to right: Kana, Caps, Num and Scroll lock.
     std::array<QLabel*, 4> IndicatorPanes() const { return indicators_; }
+    // The pane before the indicators that tells how playback differs from the score as
+    // written (tempo, key); hidden while `text` is empty.
+    void SetPlaybackPane(const QString& text);
+    QLabel* PlaybackPane() const { return playbackPane_; }
 
   protected:
     int OnCreate() override;
@@ -40,6 +44,7 @@ class CMainFrame final : public CFrameWnd {
     QStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* messagePane_ = nullptr;
+    QLabel* playbackPane_ = nullptr;
     std::array<QLabel*, 4> indicators_{};
     QTimer* indicatorTimer_ = nullptr;
 };

@@ -14,4 +14,13 @@ inline constexpr int kStatusBox = 1003;
 inline constexpr int kReloadButton = 1005;
 inline constexpr int kDeviceList = 1006;
 
+// Commands of the Play menu.
+inline constexpr unsigned kPlayFromCursor = 32771;
+inline constexpr unsigned kTempoSlower = 32772;
+inline constexpr unsigned kTempoFaster = 32773;
+inline constexpr unsigned kTransposeDown = 32774;
+inline constexpr unsigned kTransposeUp = 32775;
+inline constexpr unsigned kPlainTempoAndKey = 32776;
+inline constexpr unsigned kFollowFile = 32777;
+
 }  // namespace tez::ids

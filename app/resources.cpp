@@ -3,6 +3,7 @@
 #include <array>
 
 #include "framework/command_ids.h"
+#include "resource_ids.h"
 
 namespace tez {
 
@@ -22,12 +23,25 @@ const std::array<MenuItem, 1> kHelpItems = {{
     {Kind::kCommand, ids::kAppAbout, QStringLiteral("tezplayer のﾊﾞｰｼﾞｮﾝ情報(&A)...")},
 }};
 
-const std::array<MenuPopup, 2> kMenu = {{
+const std::array<MenuItem, 9> kPlayItems = {{
+    {Kind::kCommand, ids::kPlayFromCursor, QStringLiteral("ｶｰｿﾙ位置から演奏(&C)\tF5")},
+    {Kind::kSeparator, 0, QString()},
+    {Kind::kCommand, ids::kTempoSlower, QStringLiteral("ﾃﾝﾎﾟを下げる(&S)\tF7")},
+    {Kind::kCommand, ids::kTempoFaster, QStringLiteral("ﾃﾝﾎﾟを上げる(&U)\tF8")},
+    {Kind::kCommand, ids::kTransposeDown, QStringLiteral("半音下げる(&D)\tShift+F7")},
+    {Kind::kCommand, ids::kTransposeUp, QStringLiteral("半音上げる(&T)\tShift+F8")},
+    {Kind::kCommand, ids::kPlainTempoAndKey, QStringLiteral("ﾃﾝﾎﾟと移調を元に戻す(&R)\tCtrl+F7")},
+    {Kind::kSeparator, 0, QString()},
+    {Kind::kCommand, ids::kFollowFile, QStringLiteral("ﾌｧｲﾙの保存を追従(&W)\tF9")},
+}};
+
+const std::array<MenuPopup, 3> kMenu = {{
     {QStringLiteral("ﾌｧｲﾙ(&F)"), kFileItems},
+    {QStringLiteral("演奏(&P)"), kPlayItems},
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 13> kAccelerators = {{
+const std::array<Accelerator, 20> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -41,6 +55,13 @@ const std::array<Accelerator, 13> kAccelerators = {{
     {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ids::kEditPaste},
     {QKeySequence(Qt::Key_F6), ids::kNextPane},
     {QKeySequence(Qt::SHIFT | Qt::Key_F6), ids::kPrevPane},
+    {QKeySequence(Qt::Key_F5), ids::kPlayFromCursor},
+    {QKeySequence(Qt::Key_F7), ids::kTempoSlower},
+    {QKeySequence(Qt::Key_F8), ids::kTempoFaster},
+    {QKeySequence(Qt::SHIFT | Qt::Key_F7), ids::kTransposeDown},
+    {QKeySequence(Qt::SHIFT | Qt::Key_F8), ids::kTransposeUp},
+    {QKeySequence(Qt::CTRL | Qt::Key_F7), ids::kPlainTempoAndKey},
+    {QKeySequence(Qt::Key_F9), ids::kFollowFile},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

@@ -58,8 +58,12 @@ QString DeviceEntryName(MidiDevices& devices, int id) {
 }  // namespace
 
 DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
-    : prompts_(prompts), devices_(devices), playback_(*this, devices) {
+    : prompts_(prompts),
+      devices_(devices),
+      follower_([this] { OnScoreSaved(); }),
+      playback_(*this, devices) {
     CreateControls();
+    connect(&positionPoll_, &QTimer::timeout, this, [this] { ShowPosition(); });
 }
 
 DEzazerireVuvu::~DEzazerireVuvu() {
@@ -115,10 +119,26 @@ void DEzazerireVuvu::CreateControls() {
 }
 
 bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
-    if (id == ids::kFileOpen) {
-        return Handle(mode, [this] { OnFileOpen(); });
+    switch (id) {
+        case ids::kFileOpen:
+            return Handle(mode, [this] { OnFileOpen(); });
+        case ids::kPlayFromCursor:
+            return Handle(mode, [this] { OnPlayFromCursor(); });
+        case ids::kTempoSlower:
+            return Handle(mode, [this] { OnTempoSlower(); });
+        case ids::kTempoFaster:
+            return Handle(mode, [this] { OnTempoFaster(); });
+        case ids::kTransposeDown:
+            return Handle(mode, [this] { OnTransposeDown(); });
+        case ids::kTransposeUp:
+            return Handle(mode, [this] { OnTransposeUp(); });
+        case ids::kPlainTempoAndKey:
+            return Handle(mode, [this] { OnPlainTempoAndKey(); });
+        case ids::kFollowFile:
+            return Handle(mode, [this] { OnFollowFile(); });
+        default:
+            return CView::OnCmdMsg(id, mode);
     }
-    return CView::OnCmdMsg(id, mode);
 }
 
 void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
@@ -145,6 +165,7 @@ void DEzazerireVuvu::OnInitialUpdate() {
         frame->ResizeToFitClient(formSize_, true);
     }
     FillDeviceList();
+    LoadFollowFileSetting();
 }
 
 void DEzazerireVuvu::FillDeviceList() {
@@ -173,20 +194,25 @@ void DEzazerireVuvu::OnFileOpen() {
     }
     UpdateData(false);
     RunScorePass();
+    FollowOpenedFile();
 }
 
 void DEzazerireVuvu::OnReload() {
+    Reload();
+}
+
+bool DEzazerireVuvu::Reload() {
     m_deviceList->view()->scrollToTop();
     SetScoreText(std::string());
     if (m_pathName.empty()) {
         ShowMessage(kMessageFilenameEmpty);
-        return;
+        return false;
     }
     if (!RunTextPass()) {
-        return;
+        return false;
     }
     UpdateData(false);
-    RunScorePass();
+    return RunScorePass();
 }
 
 bool DEzazerireVuvu::RunTextPass() {
@@ -197,14 +223,17 @@ bool DEzazerireVuvu::RunTextPass() {
     }
     m_scoreText.append(*text);
     scoreTextChanged_ = true;
+    boxLines_ = ScoreLinesOfBoxLines(m_scoreText);
     m_status = kStatusFileOpened;
     return true;
 }
 
-void DEzazerireVuvu::RunScorePass() {
-    switch (ConvertScoreFile(m_notes, m_pathName)) {
+bool DEzazerireVuvu::RunScorePass() {
+    std::vector<std::int32_t> eventLines;
+    switch (ConvertScoreFile(m_notes, m_pathName, &eventLines)) {
         case ScorePassResult::kConverted:
-            break;
+            playback_.SetEventLines(std::move(eventLines));
+            return true;
         case ScorePassResult::kOpenFailed:
             ShowMessage(kMessageFileOpenError);
             break;
@@ -216,6 +245,7 @@ void DEzazerireVuvu::RunScorePass() {
             ShowMessage(kMessageMidiWriteError);
             break;
     }
+    return false;
 }
 
 void DEzazerireVuvu::SetStatusAndRefresh(const std::string& status) {

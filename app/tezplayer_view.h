@@ -1,15 +1,21 @@
 // The score form: the text of the open score, the status, the device list and the
-// Open, Reload and Play/Stop commands.
+// Open, Reload and Play/Stop commands, and the Play menu's.
 #pragma once
 
 #include <QHash>
 #include <QSize>
+#include <QTimer>
 #include <string>
+#include <vector>
 
+#include "control/line_range.h"
 #include "control/playback_control.h"
+#include "control/score_passes.h"
+#include "control/tempo_and_key.h"
 #include "framework/view.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
+#include "score_follower.h"
 
 class QComboBox;
 class QLineEdit;
@@ -39,7 +45,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     void OnFileOpen();
     void OnReload();
-    void OnPlayStop() { playback_.OnPlayStop(); }
+    void OnPlayStop();
     void CheckPlaybackThread() { playback_.CheckPlaybackThread(); }
     void OnSelchangeDeviceList() { playback_.OnSelchangeDeviceList(); }
 
@@ -53,6 +59,22 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     const std::string& PathName() const { return m_pathName; }
     const NoteTable& Notes() const { return m_notes; }
 
+    // The Play menu.
+    // Plays from the cursor's line to the end; a selection of lines again and again.
+    void OnPlayFromCursor();
+    void OnTempoSlower();
+    void OnTempoFaster();
+    void OnTransposeDown();
+    void OnTransposeUp();
+    void OnPlainTempoAndKey();
+    // Turns following the file on or off; the choice is kept in the settings.
+    void OnFollowFile();
+
+    bool FollowsFile() const { return followFile_; }
+    const PlaybackControl& Playback() const { return playback_; }
+    // The score line highlighted as sounding; 0 when none is.
+    int SoundingLine() const;
+
   protected:
     void DoDataExchange(bool saveAndValidate) override;
 
@@ -61,7 +83,23 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void FillDeviceList();
     void SetScoreText(std::string text);
     bool RunTextPass();
-    void RunScorePass();
+    bool RunScorePass();
+    bool Reload();
+
+    // Score lines and the box's lines, both counted from 1; they differ where the file
+    // holds a carriage return alone. 0: no such line.
+    std::int32_t ScoreLineOfBoxLine(int boxLine) const;
+    int BoxLineOfScoreLine(std::int32_t line) const;
+    void WatchPosition();
+    void ShowPosition();
+    void ApplyTempoAndKey();
+    void LoadFollowFileSetting();
+    void FollowOpenedFile();
+    void OnScoreSaved();
+    // Starts the latest playback's part again from where it stands, with the current tempo,
+    // key and "tez_p.smf"; `lineWas` is the onset that the line last sounded had in the
+    // version playing, if it was another.
+    void ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas);
 
     bool HasNoteRecord() const override { return m_notes.HasRecords(); }
     void SetStatusAndRefresh(const std::string& status) override;
@@ -82,6 +120,19 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
+    // The score line of each line the box shows for m_scoreText.
+    std::vector<std::int32_t> boxLines_{1};
+    TempoAndKey tempoAndKey_;
+    bool followFile_ = false;
+    ScoreFollower follower_;
+    // The lines a Play from the cursor loops, to find them again in a new version.
+    struct LoopedLines {
+        std::int32_t first = 0;
+        std::int32_t last = 0;
+    };
+    std::optional<LoopedLines> loopedLines_;
+    // Shows the sounding line while a playback runs.
+    QTimer positionPoll_;
     // Last member: destroyed first, so a playback stops while the form is still whole.
     PlaybackControl playback_;
 };

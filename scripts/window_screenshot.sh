@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the window: tezplayer on a private X server with an
-# example score opened through Ctrl+O, saved as docs/window.png.
+# Takes the README's pictures of the window: tezplayer on a private X server with an
+# example score opened through Ctrl+O, saved as docs/window.png; then, after F5 on the
+# score's sixth line (a tenth slower, two semitones up), with the line now sounding
+# highlighted, as docs/window_playing.png.
 # Usage: scripts/window_screenshot.sh [build folder, default build/]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,4 +27,7 @@ wait_for 100 test -s tez_p.smf
 sleep 0.5
 mkdir -p "$root/docs"
 import -window "$window" "$root/docs/window.png"
-echo "wrote $root/docs/window.png"
+xdotool windowfocus --sync "$window" key F7 shift+F8 shift+F8 Tab ctrl+Home Down Down Down Down Down F5
+sleep 0.8
+import -window "$window" "$root/docs/window_playing.png"
+echo "wrote $root/docs/window.png and $root/docs/window_playing.png"

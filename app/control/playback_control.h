@@ -5,8 +5,10 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/midi_devices.h"
+#include "playback/playback_options.h"
 
 namespace tez {
 
@@ -27,6 +29,13 @@ class PlaybackHost {
     virtual void ShowMessage(const std::string& text) = 0;
     // The index of the selected device list entry; entry 0 is device -1.
     virtual int DeviceListSelection() const = 0;
+};
+
+// What one worker plays besides the file: its part, speed and key, and the score line of
+// each event of "tez_p.smf" so that it can tell which line sounds.
+struct PlaybackRequest {
+    PlaybackOptions options;
+    std::vector<std::int32_t> eventLines;
 };
 
 class PlaybackControl {
@@ -50,19 +59,41 @@ class PlaybackControl {
     // Asks the worker to end and waits until it has: its player resets and closes the device.
     void StopForExit();
 
+    // Starts "tez_p.smf" with `options` (tempo and transpose replaced by the control's),
+    // ending a running playback first without a word: the playback simply moves on.
+    void PlayWith(const PlaybackOptions& options);
+    // The score line of each event of "tez_p.smf", for the playbacks started from now on.
+    void SetEventLines(std::vector<std::int32_t> lines) { eventLines_ = std::move(lines); }
+    // Speed and key of every playback started from now on, Play/Stop's included.
+    void SetTempoAndTranspose(double tempoFactor, std::int32_t transpose);
+    // Where the latest playback stands; written by its player while it plays.
+    const PlaybackPosition& Position() const { return position_; }
+    // The options the latest playback started with.
+    const PlaybackOptions& LatestOptions() const { return latest_.options; }
+    // True while a worker runs, from its start until its routine has returned.
+    bool IsWorkerRunning() const;
+    // True while a worker runs that has not been told to stop.
+    bool IsPlaying() const;
+
   private:
-    bool StartPlayback();
+    bool StartPlayback(PlaybackOptions options);
     void StopPlayback();
 
     PlaybackHost& host_;
     MidiDevices& devices_;
     std::chrono::milliseconds handshakeWait_;
+    std::vector<std::int32_t> eventLines_;
+    PlaybackOptions adjustments_;
+    PlaybackRequest latest_;
+    // Outlives every worker: the destructor waits for the last one.
+    PlaybackPosition position_;
 };
 
-// The worker's routine: plays "tez_p.smf" of the current directory once on device
-// g_deviceId until the music ends or the run flag is cleared, looking at both after every
-// `period`. Returns argument times ten.
+// The worker's routine: plays "tez_p.smf" of the current directory as `request` asks on
+// device g_deviceId until the music ends or the run flag is cleared, looking at both after
+// every `period`, and keeps `position` up to date. Returns argument times ten.
 std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
+                                 const PlaybackRequest& request, PlaybackPosition& position,
                                  std::uintptr_t argument);
 
 }  // namespace tez

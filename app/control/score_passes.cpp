@@ -65,7 +65,8 @@ std::optional<std::string> ReadScoreForDisplay(const std::string& path) {
     return ScoreTextForDisplay(*bytes);
 }
 
-ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path) {
+ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
+                                 std::vector<std::int32_t>* eventLines) {
     switch (ReadScore(table, path, nullptr)) {
         case ReadStatus::kOpenFailed:
             return ScorePassResult::kOpenFailed;
@@ -74,7 +75,8 @@ ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path) {
         case ReadStatus::kOk:
             break;
     }
-    if (WriteScoreMidiFile(table) != WriteStatus::kOk) {
+    if (WriteScoreMidiFile(table, kScoreMidiFileName, nullptr, nullptr, eventLines) !=
+        WriteStatus::kOk) {
         return ScorePassResult::kWriteFailed;
     }
     return ScorePassResult::kConverted;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "score/note_table.h"
 
@@ -31,7 +32,9 @@ enum class ScorePassResult {
     kWriteFailed,  // the records were read, but "tez_p.smf" could not be written
 };
 
-// Reads the score into `table` and writes "tez_p.smf" in the current directory.
-ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path);
+// Reads the score into `table` and writes "tez_p.smf" in the current directory;
+// `eventLines`, when given, receives the score line of each event of the file written.
+ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
+                                 std::vector<std::int32_t>* eventLines = nullptr);
 
 }  // namespace tez

@@ -1,6 +1,7 @@
 #include "framework/win_app.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #include "framework/command_ids.h"
 #include "framework/doc_template.h"
@@ -33,6 +34,18 @@ int CWinApp::ExitInstance() {
 
 CFrameWnd* CWinApp::MainWnd() const {
     return template_ ? template_->Frame() : nullptr;
+}
+
+int CWinApp::GetProfileInt(const QString& section, const QString& entry, int fallback) const {
+    QSettings settings(registryKey_, AppTitle());
+    bool ok = false;
+    const int value = settings.value(section + u'/' + entry).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+void CWinApp::WriteProfileInt(const QString& section, const QString& entry, int value) {
+    QSettings settings(registryKey_, AppTitle());
+    settings.setValue(section + u'/' + entry, value);
 }
 
 void CWinApp::LoadStdProfileSettings(int maxEntries) {

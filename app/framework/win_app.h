@@ -44,6 +44,9 @@ class CWinApp : public CCmdTarget {
     CFrameWnd* MainWnd() const;
     CSingleDocTemplate* DocTemplate() const { return template_.get(); }
     RecentFileList& RecentFiles() { return recentFiles_; }
+    // A number kept in the application's settings, or `fallback` when none is kept.
+    int GetProfileInt(const QString& section, const QString& entry, int fallback) const;
+    void WriteProfileInt(const QString& section, const QString& entry, int value);
 
     // The commands the framework handles itself: exit and the recent files.
     bool OnCmdMsg(unsigned id, CommandMode mode) override;

@@ -20,9 +20,9 @@
 namespace tez {
 namespace {
 
-TEST(StringTable, HoldsTheFiftyEightStringsWithPromptsAndToolTips) {
+TEST(StringTable, HoldsTheWindowsStringsAndThePlayMenusPromptsAndToolTips) {
     const StringTable strings;
-    EXPECT_EQ(strings.Size(), 58);
+    EXPECT_EQ(strings.Size(), 58 + 7);
     EXPECT_FALSE(strings.Contains(ids::kFilePrint));
     EXPECT_EQ(strings.Load(ids::kAppTitleString), "tezplayer");
     EXPECT_EQ(strings.Load(ids::kIdleMessageString), "ﾚﾃﾞｨ");

@@ -27,10 +27,11 @@ QStringList ItemTexts(const QList<QAction*>& actions) {
     return texts;
 }
 
-TEST_F(WindowTest, MenuHoldsFileAndHelp) {
-    const QList<QAction*> popups = frame->menuBar()->actions();
-    ASSERT_EQ(popups.size(), 2);
+TEST_F(WindowTest, MenuHoldsFilePlayAndHelp) {
+    QList<QAction*> popups = frame->menuBar()->actions();
+    ASSERT_EQ(popups.size(), 3);
     EXPECT_EQ(popups[0]->text(), "ﾌｧｲﾙ(&F)");
+    EXPECT_EQ(popups.takeAt(1)->text(), "演奏(&P)");
     EXPECT_EQ(popups[1]->text(), "ﾍﾙﾌﾟ(&H)");
     const QList<QAction*> file = popups[0]->menu()->actions();
     EXPECT_EQ(ItemTexts(file),

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Drives a real tezplayer window on a private X server the way a user would: Ctrl+O,
 # the score's path typed into the open dialog, Enter. Then "tez_p.smf" must hold the
-# score's MIDI file, the title must be right, and a screenshot is kept.
-# Usage: window_xvfb.sh <tezplayer> <tez> <folder for the screenshot>
+# score's MIDI file and the title must be right. Then the cursor goes to the score's third
+# line with the arrow keys and F5 plays from it: the first note the window's recording
+# device receives must be that line's. A screenshot shows the line highlighted.
+# Usage: window_xvfb.sh <recording_tezplayer> <tez> <folder for the screenshot>
 set -euo pipefail
 app=$1 tez=$2 out=$3
 
@@ -11,12 +13,12 @@ enter_scratch_folder
 fail() { echo "FAIL: $*" >&2; exit 1; }
 start_xvfb || fail "Xvfb did not start"
 
-printf 'I0 K60 V100 L120\nI120 K64 V90 L60\nI60 K67 V80 L240\n' >"$work/song.tez"
+printf 'I0 K60 V100 L120\nI120 K64 V90 L60\nI60 K67 V80 L2400\n' >"$work/song.tez"
 mkdir "$work/run" "$work/expected"
 (cd "$work/expected" && "$tez" convert "$work/song.tez" >/dev/null)
 
 cd "$work/run"
-QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" "$app" 2>"$work/app.log" &
+QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" "$app" "$work/sent.txt" 2>"$work/app.log" &
 app_pid=$!
 pids+=("$app_pid")
 wait_for 150 xdotool search --onlyvisible --name 'tezplayer' || fail "no window"
@@ -38,7 +40,11 @@ wait_for 100 test -s tez_p.smf || fail "tez_p.smf was not written"
 cmp tez_p.smf "$work/expected/tez_p.smf" || fail "tez_p.smf differs from the score's MIDI file"
 [ "$(head -c 4 tez_p.smf)" = "MThd" ] || fail "tez_p.smf is no MIDI file"
 
-sleep 0.3
+# Tab order: Play/Stop, then the score box.
+xdotool windowfocus --sync "$window" key Tab ctrl+Home Down Down F5
+# The device reports what it received when the window closes: leave the worker time to
+# start on a busy machine.
+sleep 1.5
 import -window "$window" "$out/window_under_xvfb.png"
 [ -s "$out/window_under_xvfb.png" ] || fail "no screenshot"
 
@@ -47,5 +53,7 @@ xdotool windowfocus --sync "$window"
 xdotool key alt+f
 sleep 0.3
 xdotool key x
-wait_for 50 bash -c "! kill -0 $app_pid" || fail "Exit did not end the program"
+wait_for 100 bash -c "! kill -0 $app_pid" || fail "Exit did not end the program"
+first_note=$(grep -m1 -E '^send 9[0-9A-F] [0-9A-F]{2} [1-9A-F]' "$work/sent.txt" || true)
+[ "$first_note" = "send 91 43 50" ] || fail "first note sent was '$first_note', not line 3's key 67"
 echo "window test passed; screenshot in $out/window_under_xvfb.png"

@@ -1,0 +1,207 @@
+// The score form's Play menu: playing from the cursor, tempo and key, following the file,
+// and the highlight of the line now sounding.
+#include <QAction>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <algorithm>
+
+#include "framework/frame_wnd.h"
+#include "framework/win_app.h"
+#include "line_highlight.h"
+#include "main_frame.h"
+#include "resource_ids.h"
+#include "score/smf_writer.h"
+#include "tezplayer_view.h"
+
+namespace tez {
+
+namespace {
+
+// About 30 looks a second: the highlight keeps up with the music without costing the
+// UI thread anything noticeable.
+constexpr int kPositionPollMs = 33;
+const QString kSettingsSection = QStringLiteral("Settings");
+const QString kFollowFileEntry = QStringLiteral("FollowFile");
+
+// What the playback pane shows: only what differs from the score as written.
+QString TempoAndKeyText(const TempoAndKey& adjustments) {
+    QStringList parts;
+    if (adjustments.tempoPercent != 100) {
+        parts << QStringLiteral("ﾃﾝﾎﾟ×%1").arg(adjustments.TempoFactor());
+    }
+    if (adjustments.transpose != 0) {
+        parts << QStringLiteral("移調%1%2")
+                     .arg(adjustments.transpose > 0 ? QStringLiteral("+") : QString())
+                     .arg(adjustments.transpose);
+    }
+    return parts.join(u' ');
+}
+
+// The onset of a line that sounded; nothing before any did.
+std::optional<std::uint64_t> OnsetOfLine(const NoteTable& table, std::int32_t line) {
+    return line > 0 ? LineOnsetTick(table, line) : std::nullopt;
+}
+
+}  // namespace
+
+void DEzazerireVuvu::OnPlayStop() {
+    loopedLines_.reset();
+    playback_.OnPlayStop();
+    WatchPosition();
+}
+
+void DEzazerireVuvu::OnPlayFromCursor() {
+    const QTextCursor cursor = scoreBox_->textCursor();
+    const QTextBlock startBlock = scoreBox_->document()->findBlock(cursor.selectionStart());
+    const QTextBlock endBlock = scoreBox_->document()->findBlock(cursor.selectionEnd());
+    // A selection of whole lines ends at the start of the line after them.
+    const bool endsBefore = endBlock.blockNumber() > startBlock.blockNumber() &&
+                            endBlock.position() == cursor.selectionEnd();
+    const std::int32_t first = ScoreLineOfBoxLine(startBlock.blockNumber() + 1);
+    const std::int32_t last = ScoreLineOfBoxLine(endBlock.blockNumber() + (endsBefore ? 0 : 1));
+    const bool loop = cursor.hasSelection();
+    const std::optional<PlaybackOptions> options = OptionsForLines(m_notes, first, last, loop);
+    if (!options) {
+        ShowMessage(kMessageNoScoreData);
+        return;
+    }
+    loopedLines_.reset();
+    if (loop) {
+        loopedLines_ = LoopedLines{first, last};
+    }
+    playback_.PlayWith(*options);
+    WatchPosition();
+}
+
+void DEzazerireVuvu::OnTempoSlower() {
+    tempoAndKey_.Slower();
+    ApplyTempoAndKey();
+}
+void DEzazerireVuvu::OnTempoFaster() {
+    tempoAndKey_.Faster();
+    ApplyTempoAndKey();
+}
+void DEzazerireVuvu::OnTransposeDown() {
+    tempoAndKey_.Down();
+    ApplyTempoAndKey();
+}
+void DEzazerireVuvu::OnTransposeUp() {
+    tempoAndKey_.Up();
+    ApplyTempoAndKey();
+}
+void DEzazerireVuvu::OnPlainTempoAndKey() {
+    tempoAndKey_ = TempoAndKey{};
+    ApplyTempoAndKey();
+}
+
+void DEzazerireVuvu::ApplyTempoAndKey() {
+    playback_.SetTempoAndTranspose(tempoAndKey_.TempoFactor(), tempoAndKey_.transpose);
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+        frame->SetPlaybackPane(TempoAndKeyText(tempoAndKey_));
+    }
+    // A change is heard at once: the music goes on from where it is.
+    if (playback_.IsPlaying()) {
+        ContinuePlayback(playback_.Position().line.load(), std::nullopt);
+    }
+}
+
+void DEzazerireVuvu::LoadFollowFileSetting() {
+    CFrameWnd* frame = GetParentFrame();
+    if (frame == nullptr || frame->GetApp() == nullptr) {
+        return;
+    }
+    followFile_ = frame->GetApp()->GetProfileInt(kSettingsSection, kFollowFileEntry, 0) != 0;
+    QAction* action = frame->CommandAction(ids::kFollowFile);
+    action->setCheckable(true);
+    action->setChecked(followFile_);
+    FollowOpenedFile();
+}
+
+void DEzazerireVuvu::OnFollowFile() {
+    followFile_ = !followFile_;
+    if (CFrameWnd* frame = GetParentFrame()) {
+        frame->CommandAction(ids::kFollowFile)->setChecked(followFile_);
+        if (frame->GetApp() != nullptr) {
+            frame->GetApp()->WriteProfileInt(kSettingsSection, kFollowFileEntry, followFile_);
+        }
+    }
+    FollowOpenedFile();
+}
+
+void DEzazerireVuvu::FollowOpenedFile() {
+    const QString path = followFile_ ? QFile::decodeName(m_pathName.c_str()) : QString();
+    if (path != follower_.Path()) {
+        follower_.Follow(path);
+    }
+}
+
+void DEzazerireVuvu::OnScoreSaved() {
+    const bool wasPlaying = playback_.IsPlaying();
+    const std::int32_t line = playback_.Position().line.load();
+    const std::optional<std::uint64_t> lineWas = OnsetOfLine(m_notes, line);
+    // A version that cannot be read leaves the playback on the one before.
+    if (Reload() && wasPlaying && HasNoteRecord()) {
+        ContinuePlayback(line, lineWas);
+    }
+}
+
+void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas) {
+    const std::uint64_t tick =
+        ContinuationTick(lineWas, OnsetOfLine(m_notes, line), playback_.Position().tick.load());
+    std::optional<PlaybackOptions> options = playback_.LatestOptions();
+    if (loopedLines_) {
+        // The loop is found again by its lines, wherever the edit moved them, and goes on
+        // from where it stood when that is still inside it.
+        options = OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true);
+        if (options && tick >= options->fromTick && tick < options->toTick) {
+            options->resumeTick = tick;
+        }
+    } else {
+        options->fromTick = tick;
+        options->resumeTick.reset();
+    }
+    if (options) {
+        playback_.PlayWith(*options);
+        WatchPosition();
+    }
+}
+
+void DEzazerireVuvu::WatchPosition() {
+    if (!positionPoll_.isActive()) {
+        positionPoll_.start(kPositionPollMs);
+    }
+    ShowPosition();
+}
+
+void DEzazerireVuvu::ShowPosition() {
+    if (!playback_.IsWorkerRunning()) {
+        positionPoll_.stop();
+        HighlightLine(*scoreBox_, 0);
+        return;
+    }
+    HighlightLine(*scoreBox_, BoxLineOfScoreLine(playback_.Position().line.load()));
+}
+
+int DEzazerireVuvu::SoundingLine() const {
+    return ScoreLineOfBoxLine(HighlightedLine(*scoreBox_));
+}
+
+std::int32_t DEzazerireVuvu::ScoreLineOfBoxLine(int boxLine) const {
+    if (boxLine <= 0) {
+        return 0;
+    }
+    // Lines typed into the box after the file's own count on from its last.
+    const auto known = static_cast<int>(boxLines_.size());
+    return boxLine <= known ? boxLines_[boxLine - 1] : boxLines_.back() + (boxLine - known);
+}
+
+int DEzazerireVuvu::BoxLineOfScoreLine(std::int32_t line) const {
+    const auto found = std::lower_bound(boxLines_.begin(), boxLines_.end(), line);
+    if (line <= 0 || found == boxLines_.end() || *found != line) {
+        return 0;
+    }
+    return static_cast<int>(found - boxLines_.begin()) + 1;
+}
+
+}  // namespace tez
