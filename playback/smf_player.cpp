@@ -81,6 +81,7 @@ std::uint64_t CSmfPlayer::Now() const {
 }
 
 void CSmfPlayer::OnTimerTick() {
+    m_port.SetDueTime(TickDeadline());
     const std::uint64_t now = Now();
     if (m_nextDue <= now) {
         for (std::int32_t i = 0; i < m_trackCount; ++i) {

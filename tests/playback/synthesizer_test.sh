@@ -22,17 +22,7 @@ sounding_seconds() {
 }
 
 if [ "$mode" = live ]; then
-    export PULSE_RUNTIME_PATH="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
-    mkdir -p "$PULSE_RUNTIME_PATH"
-    # Without rewinds: a null sink renders up to 2 s ahead, and when the synthesizer's stream
-    # starts it would rewrite audio its monitor has already handed to parecord, losing the
-    # start of the note.
-    timeout 60 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
-        --disable-shm=yes -L "module-null-sink sink_name=nullsink norewinds=1" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
-        >pulse.log 2>&1 &
-    pids+=($!)
-    wait_for 50 pactl info || { echo "no PulseAudio server"; exit 1; }
+    start_pulse_null_sink
     # Stereo, like the rendered file, so both are measured on the same (left) channel: in a
     # mono mix the piano decays below the threshold before the note ends.
     # Raw samples: a WAV header is only finished when parecord closes cleanly, and one
