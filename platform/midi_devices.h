@@ -43,7 +43,7 @@ class MidiDevices {
     virtual void Prepare(int /*id*/) {}
 };
 
-// The system's devices: FluidSynth as -1, RtMidi's ports (ALSA sequencer, JACK) as 0..n-1.
+// The system's devices: FluidSynth as -1, the ALSA sequencer's and JACK's ports as 0..n-1.
 MidiDevices& SystemMidiDevices();
 
 }  // namespace tez
