@@ -10,19 +10,23 @@ namespace {
 // The loop's bandwidth: wide at first, so it locks on within the first few hundred ms, then
 // narrowing to where wake-up jitter is filtered out while it still follows the small rate
 // difference between the audio device's clock and the monotonic one.
-constexpr double kStartBandwidthHz = 4.0;
-constexpr double kBandwidthHz = 0.5;
+constexpr double kStartBandwidthHz = 2.0;
+constexpr double kBandwidthHz = 0.2;
 // A callback later than a period means the stream itself was held up (its buffer ran dry):
 // the sound is no longer where it was, and the loop starts over.
-constexpr double kStallPeriods = 1.0;
-// A callback earlier than this many periods belongs to the stream filling its buffer.
+constexpr double kStallPeriods = 4.0;
+// A callback earlier than this many periods, among the first few, belongs to the stream
+// filling its buffer; later on, to one catching up after a late one.
 constexpr double kEarlyPeriods = 0.5;
+constexpr int kFillingCallbacks = 8;
 
 }  // namespace
 
 void AudioClock::Restart(double seconds, std::int64_t position, int frames) {
     started_ = true;
+    resync_ = false;
     startedAt_ = seconds;
+    callbacks_ = 0;
     period_ = frames / sampleRate_;
     periodStart_ = seconds;
     nextStart_ = seconds + period_;
@@ -33,13 +37,14 @@ void AudioClock::Restart(double seconds, std::int64_t position, int frames) {
 void AudioClock::Update(double seconds, std::int64_t position, int frames) {
     const double nominal = frames / sampleRate_;
     const double error = seconds - nextStart_;
-    if (!started_ || frames != frames_ || position != position_ + frames_ ||
-        error > kStallPeriods * nominal || error < -kEarlyPeriods * nominal) {
+    if (!started_ || resync_ || frames != frames_ || position != position_ + frames_ ||
+        error > kStallPeriods * nominal ||
+        (callbacks_ < kFillingCallbacks && error < -kEarlyPeriods * nominal)) {
         Restart(seconds, position, frames);
         return;
     }
     const double bandwidth =
-        std::max(kBandwidthHz, kStartBandwidthHz / (1 + 2 * (seconds - startedAt_)));
+        std::max(kBandwidthHz, kStartBandwidthHz / (1 + 4 * (seconds - startedAt_)));
     // A late wake-up within the buffer's reach does not move the sound: it counts no more
     // than the jitter the loop expects.
     const double counted = std::clamp(error, -0.25 * nominal, 0.25 * nominal);
@@ -48,6 +53,7 @@ void AudioClock::Update(double seconds, std::int64_t position, int frames) {
     nextStart_ += std::numbers::sqrt2 * omega * counted + period_;
     period_ += omega * omega * counted;
     position_ = position;
+    ++callbacks_;
 }
 
 double AudioClock::PositionAt(double seconds) const {

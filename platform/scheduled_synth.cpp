@@ -28,6 +28,7 @@ std::int64_t Nanoseconds(ScheduledSynth::Clock::time_point t) {
 ScheduledSynth::ScheduledSynth(FluidSynthEngine& engine, double sampleRate, int periodFrames)
     : engine_(engine),
       sampleRate_(sampleRate),
+      periodFrames_(periodFrames),
       latency_(std::chrono::duration_cast<Clock::duration>(
                    std::chrono::duration<double>(periodFrames / sampleRate)) +
                kJitterMargin),
@@ -59,8 +60,12 @@ void ScheduledSynth::ApplyDueBefore(double blockEnd) {
         std::chrono::duration_cast<std::chrono::nanoseconds>(latency_).count();
     while (const auto message = queue_.Front()) {
         // A message too late for its block is applied in this one: late, never lost.
-        if (clock_.PositionAt(Seconds(message->due + latency)) >= blockEnd) {
+        const double position = clock_.PositionAt(Seconds(message->due + latency));
+        if (position >= blockEnd) {
             return;
+        }
+        if (position < blockEnd - periodFrames_ - kBlockFrames && !message->bytes.empty()) {
+            clock_.Resync();  // more than a period late: the clock has lost the sound
         }
         if (message->bytes.empty()) {
             engine_.Reset();

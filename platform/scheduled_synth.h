@@ -44,6 +44,7 @@ class ScheduledSynth {
 
     FluidSynthEngine& engine_;
     double sampleRate_;
+    int periodFrames_;
     Clock::duration latency_;
     StampedMessageQueue queue_;
     AudioClock clock_;
