@@ -45,9 +45,11 @@ void AudioClock::Update(double seconds, std::int64_t position, int frames) {
     }
     const double bandwidth =
         std::max(kBandwidthHz, kStartBandwidthHz / (1 + 4 * (seconds - startedAt_)));
-    // A late wake-up within the buffer's reach does not move the sound: it counts no more
-    // than the jitter the loop expects.
-    const double counted = std::clamp(error, -0.25 * nominal, 0.25 * nominal);
+    // A callback never starts before the sound needs it, but often after, when its thread
+    // wakes late: the loop follows the early ones and the late ones only a quarter as much,
+    // and none by more than the jitter it expects.
+    const double counted =
+        std::clamp(error < 0 ? error : error / 4, -0.25 * nominal, 0.25 * nominal);
     const double omega = 2 * std::numbers::pi * bandwidth * period_;
     periodStart_ = nextStart_;
     nextStart_ += std::numbers::sqrt2 * omega * counted + period_;

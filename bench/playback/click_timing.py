@@ -6,9 +6,9 @@ the clicks' timing.
 
 Starts `parecord --raw` on SOURCE (48 kHz, stereo, s16le), waits for its stream, runs
 COMMAND, and prints one line:
-  onsets N missing M p95 P max X mean_interval I latency L
-P and X: the 95th percentile and the largest |interval - INTERVAL_MS| between successive
-onsets, in ms. L: ms from the first click's due time to its onset in the recording, when
+  onsets N missing M p95 P max X mean_interval I latency L p75 Q
+P, X and Q: the 95th percentile, the largest and the 75th percentile of
+|interval - INTERVAL_MS| between successive onsets, in ms. L: ms from the first click's due time to its onset in the recording, when
 the command wrote a trace (TRACE=path in the environment) naming its first callback's
 time; else from the command's start. Exits 1 when no onset was found.
 """
@@ -116,13 +116,17 @@ def main():
         print(" ".join("%.2f" % ((b - a) * 1000 / RATE) for a, b in zip(found, found[1:])))
     intervals = [(b - a) * 1000 / RATE for a, b in zip(found, found[1:])]
     deviations = sorted(abs(i - interval_ms) for i in intervals) or [0.0]
-    p95 = deviations[min(len(deviations) - 1, int(0.95 * len(deviations)))]
+    def percentile(fraction):
+        return deviations[min(len(deviations) - 1, int(fraction * len(deviations)))]
+
+    p95 = percentile(0.95)
     trace = os.environ.get("TRACE")
     due = first_due(trace) if trace and os.path.exists(trace) else None
     latency = (frame_time(arrivals, found[0]) - (due if due else started)) * 1000
     mean = sum(intervals) / len(intervals) if intervals else 0
-    print("onsets %d missing %d p95 %.3f max %.3f mean_interval %.3f latency %.1f" %
-          (len(found), max(0, clicks - len(found)), p95, deviations[-1], mean, latency))
+    print("onsets %d missing %d p95 %.3f max %.3f mean_interval %.3f latency %.1f p75 %.3f" %
+          (len(found), max(0, clicks - len(found)), p95, deviations[-1], mean, latency,
+           percentile(0.75)))
 
 
 main()
