@@ -11,6 +11,9 @@ class TracingOutput final : public MidiOutput {
         recorder_.Record(message);
         return device_->Send(message);
     }
+    void SetDueTime(std::chrono::steady_clock::time_point due) override {
+        device_->SetDueTime(due);
+    }
     void Reset() override { device_->Reset(); }
 
   private:
@@ -66,12 +69,16 @@ void TraceRecorder::Write(std::FILE* out, const TimingSummary& timing) const {
     std::fprintf(out,
                  "# callbacks %llu in %.3f ms, drift %lld\n"
                  "# lateness median %lld us, p99 %lld us, max %.1f us\n"
-                 "# real-time priority %s\n",
+                 "# real-time priority %s\n"
+                 "# first callback at %lld ns\n",
                  static_cast<unsigned long long>(timing.callbacks), micros(timing.elapsed) / 1000.0,
                  static_cast<long long>(timing.drift),
                  static_cast<long long>(timing.median.count()),
                  static_cast<long long>(timing.p99.count()), micros(timing.max),
-                 timing.realTimePriority ? "yes" : "no");
+                 timing.realTimePriority ? "yes" : "no",
+                 static_cast<long long>(
+                     std::chrono::duration_cast<std::chrono::nanoseconds>(first.time_since_epoch())
+                         .count()));
 }
 
 }  // namespace tez::cli

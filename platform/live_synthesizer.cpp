@@ -3,33 +3,43 @@
 #include <fluidsynth.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
-#include <cstring>
-#include "platform/fluid_synth_output.h"
 #include "platform/quiet_libraries.h"
+#include "platform/scheduled_synth.h"
 
 namespace tez {
 namespace {
 
 constexpr double kSampleRate = 48000.0;
+// Four periods of 256 frames, about 21 ms at 48 kHz: sound starts promptly after Play,
+// and little is still queued when a playback ends.
+constexpr int kPeriodFrames = 256;
+constexpr int kPeriods = 4;
 // Tried in this order unless TEZ_AUDIO_DRIVER names one.
 constexpr const char* kAudioDrivers[] = {"pulseaudio", "pipewire", "alsa", "jack"};
 
-fluid_audio_driver_t* StartAudio(FluidSynthEngine& engine, const char* driverName) {
+int RenderAudio(void* synth, int frames, int nfx, float* fx[], int nout, float* out[]) {
+    static_cast<ScheduledSynth*>(synth)->Render(std::chrono::steady_clock::now(), frames, nfx, fx,
+                                                nout, out);
+    return FLUID_OK;
+}
+
+fluid_audio_driver_t* StartAudio(FluidSynthEngine& engine, ScheduledSynth& synth,
+                                 const char* driverName) {
     QuietSystemLibraries();
     // FluidSynth's JACK driver would start a server of its own; only an existing one is used.
     if (std::strcmp(driverName, "jack") == 0 && !JackServerRuns()) {
         return nullptr;
     }
-    // Four periods of 256 frames, about 21 ms at 48 kHz: sound starts promptly after Play,
-    // and little is still queued when a playback ends.
-    fluid_settings_setint(engine.Settings(), "audio.period-size", 256);
-    fluid_settings_setint(engine.Settings(), "audio.periods", 4);
+    fluid_settings_setint(engine.Settings(), "audio.period-size", kPeriodFrames);
+    fluid_settings_setint(engine.Settings(), "audio.periods", kPeriods);
     if (fluid_settings_setstr(engine.Settings(), "audio.driver", driverName) != FLUID_OK) {
         return nullptr;
     }
-    return new_fluid_audio_driver(engine.Settings(), engine.Synth());
+    // Our own processing callback: it applies each message at the block it is due in.
+    return new_fluid_audio_driver2(engine.Settings(), RenderAudio, &synth);
 }
 
 }  // namespace
@@ -58,7 +68,7 @@ std::unique_ptr<MidiOutput> LiveSynthesizer::Open() {
     if (!StartLocked()) {
         return nullptr;
     }
-    return std::make_unique<FluidSynthOutput>(*engine_);
+    return std::make_unique<ScheduledSynthOutput>(*scheduled_);
 }
 
 bool LiveSynthesizer::StartLocked() {
@@ -70,17 +80,19 @@ bool LiveSynthesizer::StartLocked() {
     if (engine_ == nullptr) {
         return false;
     }
+    scheduled_ = std::make_unique<ScheduledSynth>(*engine_, kSampleRate, kPeriodFrames);
     if (const char* wanted = std::getenv("TEZ_AUDIO_DRIVER"); wanted != nullptr && *wanted != 0) {
-        driver_ = StartAudio(*engine_, wanted);
+        driver_ = StartAudio(*engine_, *scheduled_, wanted);
     } else {
         for (const char* name : kAudioDrivers) {
-            driver_ = StartAudio(*engine_, name);
+            driver_ = StartAudio(*engine_, *scheduled_, name);
             if (driver_ != nullptr) {
                 break;
             }
         }
     }
     if (driver_ == nullptr) {
+        scheduled_.reset();
         engine_.reset();
     }
     return driver_ != nullptr;

@@ -8,6 +8,7 @@
 
 #include "platform/fluid_synth_engine.h"
 #include "platform/midi_devices.h"
+#include "platform/scheduled_synth.h"
 
 struct _fluid_audio_driver_t;
 
@@ -33,6 +34,7 @@ class LiveSynthesizer {
     std::mutex mutex_;
     bool tried_ = false;
     std::unique_ptr<FluidSynthEngine> engine_;
+    std::unique_ptr<ScheduledSynth> scheduled_;  // the audio side, fed by the open outputs
     _fluid_audio_driver_t* driver_ = nullptr;
 };
 

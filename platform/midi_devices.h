@@ -2,6 +2,7 @@
 // then every MIDI output port the system offers as devices 0..Count()-1.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -17,6 +18,11 @@ class MidiOutput {
     // exclusive message beginning with F0. The bytes are consumed before it returns.
     // Called from the timer thread.
     virtual bool Send(std::span<const std::uint8_t> message) = 0;
+    // When the messages sent from now on were due: the deadline of the timer callback that
+    // sends them, on the monotonic clock. An output that can place a message in time plays
+    // it one constant latency after this moment; the others send at once and ignore it.
+    // Called from the timer thread.
+    virtual void SetDueTime(std::chrono::steady_clock::time_point /*due*/) {}
     // Leaves no note sounding: for a port All Sound Off, All Notes Off, sustain off and
     // Reset All Controllers on all 16 channels; for the synthesizer its own full reset.
     virtual void Reset() = 0;
@@ -37,7 +43,7 @@ class MidiDevices {
     virtual void Prepare(int /*id*/) {}
 };
 
-// The system's devices: FluidSynth as -1, RtMidi's ports (ALSA sequencer, JACK) as 0..n-1.
+// The system's devices: FluidSynth as -1, the ALSA sequencer's and JACK's ports as 0..n-1.
 MidiDevices& SystemMidiDevices();
 
 }  // namespace tez

@@ -143,6 +143,7 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
             } else {
                 record_.Add(now - deadline);
             }
+            currentDeadline_ = deadline;
             callback(user);
             deadline += period;
             now = Clock::now();

@@ -76,6 +76,9 @@ class PeriodicTimer {
     const TimingRecord& Record() const { return record_; }
     // When the first callback of the last run started; read after Stop.
     std::chrono::steady_clock::time_point FirstCallbackAt() const { return firstCallbackAt_; }
+    // The deadline of the callback that runs now: when its work was due. Read it inside a
+    // callback.
+    std::chrono::steady_clock::time_point CurrentDeadline() const { return currentDeadline_; }
     TimingSummary Summary() const;
 
   private:
@@ -88,6 +91,7 @@ class PeriodicTimer {
     std::chrono::steady_clock::time_point startedAt_{};
     std::chrono::steady_clock::time_point stoppedAt_{};
     std::chrono::steady_clock::time_point firstCallbackAt_{};
+    std::chrono::steady_clock::time_point currentDeadline_{};  // the timer thread's own
     std::chrono::nanoseconds period_{0};
 };
 

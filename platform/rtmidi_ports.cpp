@@ -3,6 +3,7 @@
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
 
+#include "platform/jack_midi_output.h"
 #include "platform/quiet_libraries.h"
 #include "platform/rtmidi_output.h"
 
@@ -47,13 +48,10 @@ int RtMidiPorts::Refresh() {
     if (alsa_ != nullptr) {
         AddPortsOf(*alsa_, RtMidi::LINUX_ALSA);
     }
-    // A JACK client of a server that has gone away is useless; look again every time.
-    jack_.reset();
-    if (JackServerRuns()) {
-        jack_ = MakeLister(RtMidi::UNIX_JACK);
-    }
-    if (jack_ != nullptr) {
-        AddPortsOf(*jack_, RtMidi::UNIX_JACK);
+    // JACK's ports are asked for anew every time: the server may have come or gone.
+    const std::vector<std::string> jackPorts = JackMidiInputPorts();
+    for (std::size_t i = 0; i < jackPorts.size(); ++i) {
+        ports_.push_back(Port{RtMidi::UNIX_JACK, static_cast<unsigned int>(i), jackPorts[i]});
     }
     return Count();
 }
@@ -80,8 +78,8 @@ std::unique_ptr<MidiOutput> RtMidiPorts::Open(int index) {
         return nullptr;
     }
     const Port& port = ports_[static_cast<std::size_t>(index)];
-    if (port.api == RtMidi::UNIX_JACK && !JackServerRuns()) {
-        return nullptr;
+    if (port.api == RtMidi::UNIX_JACK) {
+        return OpenJackMidiOutput(port.name);
     }
     auto out = MakeLister(static_cast<RtMidi::Api>(port.api));
     if (out == nullptr) {

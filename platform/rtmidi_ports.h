@@ -1,5 +1,5 @@
-// The system's MIDI output ports through RtMidi: ALSA sequencer ports, then JACK MIDI
-// ports while a JACK server runs.
+// The system's MIDI output ports: ALSA sequencer ports through RtMidi, then JACK MIDI ports
+// through libjack while a JACK server runs.
 #pragma once
 
 #include <memory>
@@ -27,7 +27,7 @@ class RtMidiPorts {
 
   private:
     struct Port {
-        int api;             // RtMidi::Api
+        int api;             // RtMidi::Api: LINUX_ALSA or UNIX_JACK
         unsigned int index;  // the port's number within its API
         std::string name;
     };
@@ -35,7 +35,6 @@ class RtMidiPorts {
     void AddPortsOf(RtMidiOut& lister, int api);
 
     std::unique_ptr<RtMidiOut> alsa_;  // null when there is no sequencer
-    std::unique_ptr<RtMidiOut> jack_;  // null while no JACK server runs
     std::vector<Port> ports_;
 };
 

@@ -1,4 +1,4 @@
-// The system's devices: the built-in synthesizer as -1, RtMidi's ports as 0..n-1.
+// The system's devices: the built-in synthesizer as -1, the MIDI ports as 0..n-1.
 #include <mutex>
 
 #include "platform/live_synthesizer.h"

@@ -29,6 +29,13 @@ class CMidiOutPort {
     // A system exclusive message (F0 and its bytes) or any bytes to pass on as they stand.
     // The bytes are sent before it returns.
     int LongMsg(std::span<const std::uint8_t> message);
+    // When the messages sent from now on were due; the device plays them one constant
+    // latency after it where it can place messages in time.
+    void SetDueTime(std::chrono::steady_clock::time_point due) {
+        if (m_output != nullptr) {
+            m_output->SetDueTime(due);
+        }
+    }
     // The device's name, cut to fit `size` bytes with its NUL; empty when the id names none.
     void GetDeviceName(int deviceId, char* buffer, std::size_t size) const;
 

@@ -50,6 +50,10 @@ class CMidiTimer {
     }
 
   protected:
+    // When the running tick was due on the monotonic clock: its deadline, however late the
+    // tick itself came. Read it inside OnTimerTick.
+    std::chrono::steady_clock::time_point TickDeadline() const { return m_timer.CurrentDeadline(); }
+
     std::uint32_t m_timerId = 0;  // 0 when no event runs
     TimerCaps m_caps;
 

@@ -57,6 +57,7 @@ std::uint64_t CSmfPlayer::Now() const {
 }
 
 void CSmfPlayer::OnTimerTick() {
+    m_port.SetDueTime(TickDeadline());
     std::uint64_t now = Now();
     if (m_shaped) {
         now = ShapedStep(now);

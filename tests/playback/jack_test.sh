@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A JACK server with a MIDI monitor: `tez devices` lists its port and a score played to it
-# arrives whole and in order, followed by the device reset.
+# arrives whole and in order, followed by the device reset; its clicks, due every 100 ms,
+# arrive 4800 frames apart to within 5 frames.
 set -euo pipefail
 tez=$(realpath "$1")
 export JACK_DEFAULT_SERVER="tez-test-$$"
@@ -11,7 +12,7 @@ enter_scratch_folder
 timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
 pids+=($!)
 timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
-timeout 30 jack_midi_dump >received.txt 2>&1 &
+timeout 30 jack_midi_dump -a >received.txt 2>&1 &
 pids+=($!)
 wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
 "$tez" devices
@@ -19,6 +20,7 @@ id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
 [ -n "$id" ] || { echo "the monitor's port is not listed"; exit 1; }
 
 printf 'I0 K60 V100 L60\nI60 K62 V90 L60\nI60 K64 V80 L60 M7\nI60 K128 V127 L30\n' >score.tez
+for _ in $(seq 20); do echo 'I25 K76 V110 L10 W9'; done >>score.tez  # 25 ticks: 100 ms
 timeout 20 "$tez" play score.tez --device "$id"
 sleep 0.3
 kill "${pids[1]}" 2>/dev/null || true
@@ -36,4 +38,9 @@ fi
 # Then the reset: All Sound Off, All Notes Off, sustain off, Reset All Controllers on 16 channels.
 resets=$(tail -n +"$((n + 1))" got.txt | grep -cE '^b[0-9a-f] (78|7b|40|79) 00$' || true)
 [ "$resets" -eq 64 ] || { echo "expected 64 reset messages, got $resets"; exit 1; }
-echo "jack: $n messages in order, then the reset"
+# "  frame: 99 4c 6e note on ...": the clicks' frames, each 100 ms (4800 frames) after the last.
+awk '$2 == "99" && $3 == "4c" { f = $1 + 0; if (n++) { d = f - p - 4800; print (d < 0 ? -d : d) } p = f }' \
+    received.txt >offsets.txt
+[ "$(wc -l <offsets.txt)" -eq 19 ] && awk '$1 > 5 { exit 1 }' offsets.txt ||
+    { echo "clicks not 4800 +- 5 frames apart:"; tr '\n' ' ' <offsets.txt; exit 1; }
+echo "jack: $n messages in order, then the reset; clicks to within $(sort -n offsets.txt | tail -1) frames"

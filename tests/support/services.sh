@@ -47,3 +47,18 @@ with_private_shm() {
     exec unshare --mount --propagation private \
         bash -c 'mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec "$@"' bash "$0" "$@"
 }
+
+# A private PulseAudio server whose default sink is a null sink, "nullsink"; its monitor
+# source hears everything played. Exports PULSE_SERVER for the clients started after it.
+start_pulse_null_sink() {
+    export PULSE_RUNTIME_PATH="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
+    mkdir -p "$PULSE_RUNTIME_PATH"
+    # Without rewinds: a null sink renders up to 2 s ahead, and when a stream starts it would
+    # rewrite audio its monitor has already handed to a recorder, losing the start of it.
+    timeout "${1:-60}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+        --disable-shm=yes -L "module-null-sink sink_name=nullsink norewinds=1" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" \
+        >"$work/pulse.log" 2>&1 &
+    pids+=($!)
+    wait_for 50 pactl info || { echo "no PulseAudio server" >&2; return 1; }
+}
