@@ -33,4 +33,5 @@ fluid_line=$(measure fluidsynth -ni -q -a pulseaudio -o audio.period-size=256 \
 printf 'synth: %d clicks 100 ms apart, %s, PulseAudio null sink\n' "$clicks" "$(basename "$soundfont")"
 printf '  tez play     %s\n  fluidsynth   %s\n' "$tez_line" "$fluid_line"
 awk -v a="$tez_line" -v b="$fluid_line" 'BEGIN { split(a, x, " "); split(b, y, " ");
-    printf "  p95 |deviation| tez / fluidsynth: %.2fx\n", (y[6] > 0 ? x[6] / y[6] : 0) }'
+    if (y[6] > 0) printf "  p95 |deviation| tez / fluidsynth: %.2fx\n", x[6] / y[6];
+    else printf "  p95 |deviation| tez / fluidsynth: no ratio (fluidsynth %s ms, tez %s ms)\n", y[6], x[6] }'
