@@ -164,19 +164,5 @@ TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
     EXPECT_EQ(host.statuses, Texts{"playing..."});
 }
 
-TEST_F(PlaybackControlTest, ClosingTheFormStopsThePlaybackAndResetsTheDevice) {
-    ASSERT_TRUE(WriteMidiFileOf(kLongScore));
-    {
-        PlaybackControl control(host, devices);
-        control.OnPlayStop();
-        ASSERT_TRUE(test::WaitUntil([] { return g_playing == 1; }));
-    }
-    EXPECT_FALSE(g_playThread.IsHeld());
-    EXPECT_EQ(g_runFlag, 0);
-    EXPECT_EQ(g_playing, 0);
-    EXPECT_EQ(devices.LiveOutputs(), 0);
-    EXPECT_TRUE(devices.Outputs().at(0).resetBeforeClose);
-}
-
 }  // namespace
 }  // namespace tez::apptest

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,16 @@ inline void PutBigEndian(Bytes& out, std::uint32_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) {
         out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
+}
+
+// "90 3C 64" as bytes.
+inline Bytes FromHex(const std::string& hex) {
+    Bytes bytes;
+    std::istringstream in(hex);
+    for (unsigned value = 0; in >> std::hex >> value;) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
 }
 
 inline Bytes Chunk(const char* id, const Bytes& data) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -7,223 +6,136 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "score/smf_writer.h"
-#include "smf_check.h"
 
 namespace tez {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Convert(const std::string& score, Diagnostics* diagnostics = nullptr) {
-    NoteTable table;
-    EXPECT_EQ(ReadScoreText(table, score, diagnostics), ReadStatus::kOk);
-    return BuildScoreMidiFile(table, diagnostics);
+Bytes FromHex(const std::string& hex) {
+    Bytes bytes;
+    std::istringstream in(hex);
+    for (unsigned value = 0; in >> std::hex >> value;) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
 }
 
-// The events after the opening 46 bytes, End of Track included.
-Bytes ScoreEvents(const std::string& score, Diagnostics* diagnostics = nullptr) {
-    const Bytes file = Convert(score, diagnostics);
-    EXPECT_EQ(testing::CheckScoreMidiFile(file).error, "");
-    return Bytes(file.begin() + 46, file.end());
-}
+const Bytes kSingleNoteFile = FromHex(
+    "4D 54 68 64 00 00 00 06 00 00 00 01 00 78 4D 54 72 6B 00 00 00 24 00 F0 05 7E 7F 09 01 "
+    "F7 00 FF 51 03 07 53 00 78 FF 06 05 73 74 61 72 74 00 91 3C 64 78 81 3C 00 64 FF 2F 00");
 
 TEST(WriteScoreMidiFile, SingleNoteIsTheDocumentedFiftyEightBytes) {
-    const Bytes file = Convert("I0 K60 V100 L120\n");
-    const Bytes expected = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01,
-                            0x00, 0x78, 0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x24, 0x00, 0xF0,
-                            0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x00, 0xFF, 0x51, 0x03, 0x07, 0x53,
-                            0x00, 0x78, 0xFF, 0x06, 0x05, 0x73, 0x74, 0x61, 0x72, 0x74, 0x00, 0x91,
-                            0x3C, 0x64, 0x78, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00};
-    EXPECT_EQ(file, expected);
+    NoteTable table;
+    ASSERT_EQ(ReadScoreText(table, "I0 K60 V100 L120\n", nullptr), ReadStatus::kOk);
+    EXPECT_EQ(BuildScoreMidiFile(table, nullptr), kSingleNoteFile);
 }
 
 struct EventsCase {
     const char* name;
     const char* score;
-    Bytes events;  // after the "start" marker, End of Track included
+    const char* events;  // in hex, after the "start" marker, up to End of Track
+    const char* warning = "";
+    std::int32_t tempo = 0;  // given to the first record: no keyword sets it
 };
-
-void PrintTo(const EventsCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ScoreEventsTest : public ::testing::TestWithParam<EventsCase> {};
 
 TEST_P(ScoreEventsTest, AreWrittenExactly) {
-    EXPECT_EQ(ScoreEvents(GetParam().score), GetParam().events);
+    const EventsCase& c = GetParam();
+    NoteTable table;
+    ASSERT_EQ(ReadScoreText(table, c.score, nullptr), ReadStatus::kOk);
+    table.records[0].tempo = c.tempo;
+    Diagnostics diagnostics;
+    const Bytes file = BuildScoreMidiFile(table, &diagnostics);
+    EXPECT_EQ(Bytes(file.begin() + 46, file.end()), FromHex(c.events + std::string(" FF 2F 00")));
+    std::string warnings;
+    for (const Diagnostic& d : diagnostics)
+        warnings += FormatWarning("s.tez", d);
+    EXPECT_EQ(warnings, c.warning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Merge, ScoreEventsTest,
     ::testing::Values(
-        EventsCase{"ChordAndMarker",
-                   "I0 K60 V100 L240\nI120 K64 V90 L120\nI240 K67 V80 M305\n",
-                   {0x00, 0x91, 0x3C, 0x64, 0x78, 0x91, 0x40, 0x5A, 0x78, 0x81, 0x40, 0x00,
-                    0x00, 0x81, 0x3C, 0x00, 0x78, 0x91, 0x43, 0x50, 0x00, 0xFF, 0x06, 0x03,
-                    0x33, 0x30, 0x35, 0x00, 0x81, 0x43, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"NoteOffBeforeOnsetOnSameTick",
-                   "K60 V1 L10\nI10 K62 V2\n",
-                   {0x00, 0x91, 0x3C, 0x01, 0x0A, 0x81, 0x3C, 0x00, 0x00, 0x91,
-                    0x3E, 0x02, 0x00, 0x81, 0x3E, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"PedalDownAndUp",
-                   "K128 V127\nI5 K128 V64\n",
-                   {0x00, 0xB1, 0x40, 0x7F, 0x05, 0xB1, 0x40, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"MarkerTexts",
-                   "M7\nM42\nM305\nM1005\n",
-                   {0x00, 0xFF, 0x06, 0x01, 0x37, 0x00, 0xFF, 0x06, 0x02, 0x34,
-                    0x32, 0x00, 0xFF, 0x06, 0x03, 0x33, 0x30, 0x35, 0x00, 0xFF,
-                    0x06, 0x03, 0x30, 0x30, 0x35, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"KeyWithoutVelocity",
-                   "K60 L3\n",
-                   {0x00, 0x91, 0x3C, 0x00, 0x03, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"ChannelZero",
-                   "K60 W0\n",
-                   {0x00, 0x90, 0x3C, 0x00, 0x00, 0x80, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"DeltaOf128And16384",
-                   "K1\nI128 K2\nI16384 K3\n",
-                   {0x00, 0x91, 0x01, 0x00, 0x00, 0x81, 0x01, 0x00, 0x81, 0x00, 0x91,
-                    0x02, 0x00, 0x00, 0x81, 0x02, 0x00, 0x81, 0x80, 0x00, 0x91, 0x03,
-                    0x00, 0x00, 0x81, 0x03, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
-        EventsCase{"EmptyScoreIsOpeningThenEnd", "", {0x64, 0xFF, 0x2F, 0x00}},
-        // Records without events let their interval pass into the next delta-time written.
-        EventsCase{"EventlessRecordsCarryTime",
-                   "V5\nI10 L3\nI20 K60\nI7 V1\n",
-                   {0x1E, 0x91, 0x3C, 0x00, 0x00, 0x81, 0x3C, 0x00, 0x6B, 0xFF, 0x2F, 0x00}},
-        // The sustain pedal takes no slot: the note after it takes the lowest free one.
+        EventsCase{"ChordAndMarker", "I0 K60 V100 L240\nI120 K64 V90 L120\nI240 K67 V80 M305\n",
+                   "00 91 3C 64 78 91 40 5A 78 81 40 00 00 81 3C 00 78 91 43 50 00 FF 06 03 33 30 "
+                   "35 00 81 43 00 64"},
+        EventsCase{"NoteOffBeforeOnsetOnSameTick", "K60 V1 L10\nI10 K62 V2\n",
+                   "00 91 3C 01 0A 81 3C 00 00 91 3E 02 00 81 3E 00 64"},
+        EventsCase{"PedalDownAndUp", "K128 V127\nI5 K128 V64\n", "00 B1 40 7F 05 B1 40 00 64"},
+        EventsCase{"MarkerTexts", "M7\nM10\nM305\nM1005\n",
+                   "00 FF 06 01 37 00 FF 06 02 31 30 00 FF 06 03 33 30 35 00 FF 06 03 30 30 35 64"},
+        EventsCase{"ChannelZero", "K60 W0\n", "00 90 3C 00 00 80 3C 00 64"},
         EventsCase{
-            "NotesEndingTogetherHighestSlotFirst",
-            "K1 L5\nK2 L5\nK3 L5\n",
-            {0x00, 0x91, 0x01, 0x00, 0x00, 0x91, 0x02, 0x00, 0x00, 0x91, 0x03, 0x00, 0x05, 0x81,
-             0x03, 0x00, 0x00, 0x81, 0x02, 0x00, 0x00, 0x81, 0x01, 0x00, 0x64, 0xFF, 0x2F, 0x00}},
+            "DeltaOf128And16384", "K1\nI128 K2\nI16384 K3\n",
+            "00 91 01 00 00 81 01 00 81 00 91 02 00 00 81 02 00 81 80 00 91 03 00 00 81 03 00 64"},
+        EventsCase{"LargestDelta", "I268435455 K1\n", "FF FF FF 7F 91 01 00 00 81 01 00 64"},
+        EventsCase{"EmptyScoreIsOpeningThenEnd", "", "64"},
+        // Records without events let their interval pass into the next delta-time written.
+        EventsCase{"EventlessRecordsCarryTime", "V5\nI10 L3\nI20 K60\nI7 V1\n",
+                   "1E 91 3C 00 00 81 3C 00 6B"},
+        EventsCase{"NotesEndingTogetherHighestSlotFirst", "K1 L5\nK2 L5\nK3 L5\n",
+                   "00 91 01 00 00 91 02 00 00 91 03 00 05 81 03 00 00 81 02 00 00 81 01 00 64"},
+        // A freed slot is taken again: the third note takes the first one's, below the second.
+        EventsCase{"FreedSlotIsReused", "K1 L2 V1\nK2 L9 V1\nI3 K3 L6 V1\n",
+                   "00 91 01 01 00 91 02 01 02 81 01 00 01 91 03 01 06 81 02 00 00 81 03 00 64"},
         // A note sounding long past the last record still ends; the merge never hangs.
-        EventsCase{"NoteLongerThanAMillionTicks",
-                   "K60 L3000000\n",
-                   {0x00, 0x91, 0x3C, 0x00, 0x81, 0xB7, 0x8D, 0x40, 0x81, 0x3C, 0x00, 0x64, 0xFF,
-                    0x2F, 0x00}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct VarLenCase {
-    std::uint32_t value;
-    Bytes bytes;
-};
-
-TEST(WriteVarLen, EncodesTheFileFormatsQuantities) {
-    const VarLenCase cases[] = {
-        {0, {0x00}},
-        {127, {0x7F}},
-        {128, {0x81, 0x00}},
-        {16383, {0xFF, 0x7F}},
-        {16384, {0x81, 0x80, 0x00}},
-        {2097151, {0xFF, 0xFF, 0x7F}},
-        {2097152, {0x81, 0x80, 0x80, 0x00}},
-        {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
-    };
-    for (const VarLenCase& c : cases) {
-        Bytes out;
-        WriteVarLen(out, c.value);
-        EXPECT_EQ(out, c.bytes) << c.value;
-    }
-}
-
-struct RepairCase {
-    const char* score;
-    Bytes events;
-    const char* warning;
-};
-
-TEST(WriteScoreMidiFile, RepairsOutOfRangeValuesWithAWarningNamingTheLineAndColumn) {
-    const RepairCase cases[] = {
-        {"\nK300 K200 V1\n",  // the column of the value the line keeps
-         {0x00, 0x91, 0x7F, 0x01, 0x00, 0x81, 0x7F, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:2:7: warning: key 200 is out of range 0..127; written as 127"},
-        {"K60\tV 300\n",
-         {0x00, 0x91, 0x3C, 0x7F, 0x00, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1:7: warning: velocity 300 is out of range 0..127; written as 127"},
+        EventsCase{"NoteLongerThanAMillionTicks", "K60 L3000000\n",
+                   "00 91 3C 00 81 B7 8D 40 81 3C 00 64"},
+        EventsCase{"Tempo", "K60 L5\n", "00 91 3C 00 00 FF 51 03 07 53 00 05 81 3C 00 64", "", 125},
+        EventsCase{"TempoTooSlowForThreeBytes", "M1\n", "00 FF 06 01 31 00 FF 51 03 FF FF FF 64",
+                   "", 1},
+        EventsCase{"KeyRepaired", "\nK200 V1\n", "00 91 7F 01 00 81 7F 00 64",
+                   "s.tez:2: warning: key 200 is out of range 0..127; written as 127"},
+        EventsCase{"VelocityRepaired", "K60 V300\n", "00 91 3C 7F 00 81 3C 00 64",
+                   "s.tez:1: warning: velocity 300 is out of range 0..127; written as 127"},
         // One channel rule for note-on and note-off, so the note-on meets its note-off.
-        {"K60 W17\n",
-         {0x00, 0x91, 0x3C, 0x00, 0x00, 0x81, 0x3C, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1:6: warning: channel 17 is out of range 0..15; written as 1"},
-        {"K128 V100 W18\n",
-         {0x00, 0xB2, 0x40, 0x7F, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1:12: warning: channel 18 is out of range 0..15; written as 2"},
-        // A marker carries no channel, so none is repaired.
-        {"M5 W17\n", {0x00, 0xFF, 0x06, 0x01, '5', 0x64, 0xFF, 0x2F, 0x00}, ""},
-        {"I300000000 K1\n",
-         {0xFF, 0xFF, 0xFF, 0x7F, 0x91, 0x01, 0x00, 0x00, 0x81, 0x01, 0x00, 0x64, 0xFF, 0x2F, 0x00},
-         "s.tez:1:2: warning: delta-time 300000000 is out of range 0..268435455; written as "
-         "268435455"},
-    };
-    for (const RepairCase& c : cases) {
-        Diagnostics diagnostics;
-        EXPECT_EQ(ScoreEvents(c.score, &diagnostics), c.events) << c.score;
-        ASSERT_EQ(diagnostics.size(), *c.warning == '\0' ? 0u : 1u) << c.score;
-        if (!diagnostics.empty()) {
-            EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]), c.warning);
-        }
-    }
-}
-
-TEST(WriteScoreMidiFile, DeltaBeyondThreeBytesUsesFour) {
-    Diagnostics diagnostics;
-    const Bytes events = ScoreEvents("I3000000 K1\n", &diagnostics);
-    EXPECT_TRUE(diagnostics.empty());
-    EXPECT_EQ(Bytes(events.begin(), events.begin() + 4), (Bytes{0x81, 0xB7, 0x8D, 0x40}));
-}
-
-TEST(WriteScoreMidiFile, SummaryCountsRecordsNotesAndTicks) {
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, "K60 L240\nI120 K128 V127\nI120 M3\n", nullptr),
-              ReadStatus::kOk);
-    ScoreMidiSummary summary;
-    BuildScoreMidiFile(table, nullptr, &summary);
-    EXPECT_EQ(summary.records, 3);
-    EXPECT_EQ(summary.notes, 1);
-    EXPECT_EQ(summary.lengthTicks, 120u + 240u + 100u);
-}
+        EventsCase{"ChannelRepaired", "K60 W17\n", "00 91 3C 00 00 81 3C 00 64",
+                   "s.tez:1: warning: channel 17 is out of range 0..15; written as 1"},
+        EventsCase{"PedalChannelRepaired", "K128 V100 W18\n", "00 B2 40 7F 64",
+                   "s.tez:1: warning: channel 18 is out of range 0..15; written as 2"},
+        EventsCase{"DeltaRepaired", "I300000000 K1\n", "FF FF FF 7F 91 01 00 00 81 01 00 64",
+                   "s.tez:1: warning: delta-time 300000000 is out of range 0..268435455; "
+                   "written as 268435455"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class OutputFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tez_writer_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
+        ASSERT_EQ(ReadScoreText(table_, "I0 K60 V100 L120\n", nullptr), ReadStatus::kOk);
     }
-    void TearDown() override {
-        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(dir_);
-    }
-    static Bytes Read(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    Bytes Written() const {
+        std::ifstream in(path_, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
     std::size_t Entries() const {
         return static_cast<std::size_t>(
             std::distance(std::filesystem::directory_iterator(dir_), {}));
     }
-    std::filesystem::path dir_;
+    const std::filesystem::path dir_ =
+        std::filesystem::temp_directory_path() / ("tez_writer_" + std::to_string(::getpid()));
+    const std::string path_ = (dir_ / "tez_p.smf").string();
+    NoteTable table_;
 };
 
 TEST_F(OutputFolder, SecondWriteReplacesTheFileWhole) {
-    const auto path = dir_ / "tez_p.smf";
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, "K60 L1000\nI50 K61\nM42\n", nullptr), ReadStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(table, path.string()), WriteStatus::kOk);
-    ASSERT_EQ(ReadScoreText(table, "K70\n", nullptr), ReadStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(table, path.string()), WriteStatus::kOk);
-    EXPECT_EQ(Read(path), BuildScoreMidiFile(table, nullptr));
+    NoteTable longer;
+    ASSERT_EQ(ReadScoreText(longer, "K60 L1000\nI50 K61\nM42\n", nullptr), ReadStatus::kOk);
+    ASSERT_EQ(WriteScoreMidiFile(longer, path_), WriteStatus::kOk);
+    ASSERT_EQ(WriteScoreMidiFile(table_, path_), WriteStatus::kOk);
+    EXPECT_EQ(Written(), kSingleNoteFile);
     EXPECT_EQ(Entries(), 1u);  // no temporary left behind
 }
 
 TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
-    const auto path = dir_ / "tez_p.smf";
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, "K60\n", nullptr), ReadStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(table, path.string()), WriteStatus::kOk);
-    const Bytes before = Read(path);
+    ASSERT_EQ(WriteScoreMidiFile(table_, path_), WriteStatus::kOk);
     // A file-size limit makes the write fail part-way, as a full disk would.
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -231,12 +143,12 @@ TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
     rlimit small = saved;
     small.rlim_cur = 20;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    ASSERT_EQ(ReadScoreText(table, "K61 L5\n", nullptr), ReadStatus::kOk);
-    const WriteStatus status = WriteScoreMidiFile(table, path.string());
+    ASSERT_EQ(ReadScoreText(table_, "K61 L5\n", nullptr), ReadStatus::kOk);
+    const WriteStatus status = WriteScoreMidiFile(table_, path_);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, savedSignal);
     EXPECT_EQ(status, WriteStatus::kWriteFailed);
-    EXPECT_EQ(Read(path), before);
+    EXPECT_EQ(Written(), kSingleNoteFile);
     EXPECT_EQ(Entries(), 1u);
 }
 
