@@ -1,5 +1,6 @@
 // Any bytes as a MIDI file: loading and playing them to the end on the virtual clock must
 // neither read out of bounds nor hang.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,32 +12,28 @@
 
 namespace {
 
-class DiscardingOutput final : public tez::MidiOutput {
+class TouchingOutput final : public tez::MidiOutput {
   public:
+    // Every byte sent is read, so that the sanitizers see each one.
     bool Send(std::span<const std::uint8_t> message) override {
-        // Touch every byte so that the sanitizers see each one read.
-        std::uint8_t sum = 0;
-        for (std::uint8_t b : message) {
-            sum = static_cast<std::uint8_t>(sum + b);
-        }
-        return sum != 0 || !message.empty();
+        return std::count(message.begin(), message.end(), 0) >= 0;
     }
     void Reset() override {}
 };
 
-class DiscardingDevices final : public tez::MidiDevices {
+class TouchingDevices final : public tez::MidiDevices {
   public:
     int Count() override { return 0; }
     std::string Name(int) override { return {}; }
     std::unique_ptr<tez::MidiOutput> Open(int) override {
-        return std::make_unique<DiscardingOutput>();
+        return std::make_unique<TouchingOutput>();
     }
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    DiscardingDevices devices;
+    TouchingDevices devices;
     tez::CSmfPlayer player(devices);
     player.LoadBytes(std::span(data, size));
     tez::VirtualClock clock(player);

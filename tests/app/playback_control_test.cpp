@@ -154,15 +154,5 @@ TEST_F(PlaybackControlTest, PressWhileStartingStopsInsteadOfStartingASecondWorke
     EXPECT_EQ(devices.OpenAttempts(), 1);
 }
 
-TEST_F(PlaybackControlTest, MissingMidiFileEndsTheWorkerQuietly) {
-    PlaybackControl control(host, devices);
-    control.OnPlayStop();
-    EXPECT_EQ(host.statuses, Texts{"playing..."});
-    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
-    EXPECT_TRUE(devices.WaitUntilAllClosed());
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(host.statuses, Texts{"playing..."});
-}
-
 }  // namespace
 }  // namespace tez::apptest

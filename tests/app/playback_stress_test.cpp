@@ -12,25 +12,9 @@
 namespace tez {
 namespace {
 
-using std::chrono::milliseconds;
-
 std::size_t ThreadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& task :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
-void WriteScore(int notes, int length) {
-    std::string score;
-    for (int i = 0; i < notes; ++i) {
-        score.append("I").append(std::to_string(i == 0 ? 0 : length));
-        score.append(" K").append(std::to_string(60 + i % 12));
-        score.append(" V100 L").append(std::to_string(length)).append("\n");
-    }
-    apptest::WriteMidiFileOf(score);
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
 TEST(PlaybackStress, ThousandPressesLeaveNoWorkerThreadOrSoundingDevice) {
@@ -38,44 +22,36 @@ TEST(PlaybackStress, ThousandPressesLeaveNoWorkerThreadOrSoundingDevice) {
     test::RecordingDevices devices(3);
     apptest::RecordingHost host;
     apptest::ResetPlaybackWords();
-    WriteScore(4, 2);
+    apptest::WriteMidiFileOf("K60 V100 L2\nI2 K61 V100 L2\n");
     // ThreadSanitizer starts a helper thread of its own with the first thread created;
     // let that happen before counting.
     std::thread([] {}).join();
     const std::size_t threadsBefore = ThreadCount();
-
     std::mt19937 random(20240613);
-    std::uniform_int_distribution<int> action(0, 99);
-    std::uniform_int_distribution<int> pause(0, 3);
-    std::uniform_int_distribution<int> selection(0, 3);
     {
-        PlaybackControl control(host, devices, milliseconds(2));
+        PlaybackControl control(host, devices, std::chrono::milliseconds(2));
         for (int press = 0; press < 1000; ++press) {
-            const int kind = action(random);
+            const int kind = static_cast<int>(random() % 100);
             if (kind < 50) {
                 control.OnPlayStop();
             } else if (kind < 80) {
-                host.selection = selection(random);
+                host.selection = kind % 4;
                 control.OnSelchangeDeviceList();
-            } else {
-                // The form rewrites the file while a worker may be loading it.
-                WriteScore(1 + kind % 5, kind % 2 == 0 ? 1 : 40);
+            } else {  // the form rewrites the file while a worker may be loading it
+                apptest::WriteMidiFileOf(kind % 2 == 0 ? "K60 V1 L1\n" : "K60 V1 L40\nI40 K62\n");
             }
-            std::this_thread::sleep_for(milliseconds(pause(random)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 4));
         }
     }
-
     EXPECT_FALSE(g_playThread.IsHeld());
-    EXPECT_EQ(g_runFlag, 0);
-    EXPECT_EQ(g_playing, 0);
+    EXPECT_EQ(g_runFlag + g_playing, 0);
     EXPECT_EQ(ThreadCount(), threadsBefore);
     EXPECT_EQ(devices.LiveOutputs(), 0);
     EXPECT_EQ(devices.MostLiveOutputs(), 1);
     const auto outputs = devices.Outputs();
     EXPECT_GT(outputs.size(), 50u);
     for (const auto& output : outputs) {
-        EXPECT_TRUE(output.closed);
-        EXPECT_TRUE(output.resetBeforeClose);
+        EXPECT_TRUE(output.closed && output.resetBeforeClose);
     }
     EXPECT_TRUE(host.messages.empty());
 }

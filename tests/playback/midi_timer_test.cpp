@@ -35,18 +35,29 @@ class CountingTimer final : public CMidiTimer {
     std::atomic<bool> overlapped{false};
 };
 
-TEST(MidiTimer, CallsOnTimerTickOneAtATimeUntilStoppedAndReplacedByAStart) {
+void CountWithUserValue(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                        std::uintptr_t) {
+    reinterpret_cast<std::atomic<int>*>(user)->fetch_add(1);
+}
+
+// A given callback gets the user value; a start replaces the running timer; the ticks come
+// one at a time and none after the stop.
+TEST(MidiTimer, CallsBackOneAtATimeUntilStoppedAndAStartReplacesTheRunningOne) {
     CountingTimer timer;
-    const std::uint32_t first = timer.StartTimer(1);
-    ASSERT_TRUE(timer.WaitFor(3));
+    std::atomic<int> calls{0};
+    const std::uint32_t first =
+        timer.StartTimer(1, CountWithUserValue, reinterpret_cast<std::uintptr_t>(&calls));
+    ASSERT_TRUE(test::WaitUntil([&] { return calls.load() >= 3; }));
     const std::uint32_t second = timer.StartTimer(1);
     EXPECT_NE(second, 0u);
     EXPECT_NE(second, first);
+    const int callsBefore = calls.load();
     ASSERT_TRUE(timer.WaitFor(20));
     EXPECT_EQ(timer.StopTimer(), 1);
     const int afterStop = timer.ticks.load();
     std::this_thread::sleep_for(kQuietAfterStop);
     EXPECT_EQ(timer.ticks.load(), afterStop);
+    EXPECT_EQ(calls.load(), callsBefore);
     EXPECT_FALSE(timer.overlapped.load());
     EXPECT_EQ(timer.StartTimer(0), 0u);
 }
@@ -77,37 +88,6 @@ TEST(MidiTimer, IdleTicksAreDeliveredTogetherNeverDropped) {
     // behind (180 ticks by now).
     EXPECT_LT(timer.maxBehind.load(), 40);
     EXPECT_EQ(timer.LastRunTiming().callbacks, static_cast<std::uint64_t>(timer.ticks.load()));
-}
-
-void CountWithUserValue(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
-                        std::uintptr_t) {
-    reinterpret_cast<std::atomic<int>*>(user)->fetch_add(1);
-}
-
-TEST(MidiTimer, AGivenCallbackGetsTheUserValue) {
-    CountingTimer timer;
-    std::atomic<int> calls{0};
-    timer.StartTimer(1, CountWithUserValue, reinterpret_cast<std::uintptr_t>(&calls));
-    EXPECT_TRUE(test::WaitUntil([&] { return calls.load() >= 5; }));
-    timer.StopTimer();
-    EXPECT_EQ(timer.ticks.load(), 0);
-}
-
-// A whole playback on the real timer: every message arrives, in order, and the device is
-// reset and closed only after the timer has stopped.
-TEST(SmfPlayerRealTime, PlaysAShortFileToItsEndWithTheTimer) {
-    test::RecordingDevices devices;
-    CSmfPlayer player(devices);
-    // Division 1000 at the default tempo: a tick a millisecond.
-    player.LoadBytes(test::Smf(1000, {test::Bytes{0x00, 0x90, 0x3C, 0x64, 0x0A, 0x80, 0x3C, 0x00,
-                                                  0x0A, 0xC0, 0x05, 0x00, 0xFF, 0x2F, 0x00}}));
-    player.m_deviceId = 0;
-    EXPECT_EQ(player.Play(), 1);
-    EXPECT_TRUE(test::WaitUntil([&] { return player.IsAnyTrackActive() == 0; }));
-    player.Stop();
-    EXPECT_EQ(devices.Events(),
-              (std::vector<std::string>{"open 0", "send 90 3C 64", "send 80 3C 00", "send C0 05",
-                                        "reset", "close"}));
 }
 
 // The port drops sends once closed, so the clock itself must stand after Stop.

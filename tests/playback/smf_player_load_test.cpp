@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -14,28 +13,21 @@ namespace {
 using test::Bytes;
 using test::Smf;
 
-const Bytes kNoteTrack{0x00, 0x90, 0x3C, 0x64, 0x78, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-
-TEST(SmfLoad, AScoreFileLoadsAsOneCursorAtTheDefaultTempo) {
-    CSmfPlayer player(test::RecordingDevices::Instance());
-    EXPECT_EQ(player.m_tempo, 0);
-    EXPECT_EQ(player.LoadBytes(Smf(120, {kNoteTrack}, 0)), 1);
-    EXPECT_EQ(player.m_format, 0);
-    EXPECT_EQ(player.m_division, 120);
-    EXPECT_EQ(player.m_tempo, 1'000'000);
-}
+const Bytes kNoteTrack = test::FromHex("00 90 3C 64 78 80 3C 00 00 FF 2F 00");
 
 TEST(SmfLoad, ALongerHeaderIsSkippedAndAnyChunkIdIsATrack) {
-    Bytes header{0, 1, 0, 2, 0, 96, 0xAA, 0xBB, 0xCC, 0xDD};
-    Bytes file = test::Chunk("MThd", header);
+    Bytes file = test::Chunk("MThd", {0, 0, 0, 2, 0, 96, 0xAA, 0xBB, 0xCC, 0xDD});
     for (const char* id : {"MTrk", "XYZW"}) {
         const Bytes chunk = test::Chunk(id, kNoteTrack);
         file.insert(file.end(), chunk.begin(), chunk.end());
     }
     CSmfPlayer player(test::RecordingDevices::Instance());
+    EXPECT_EQ(player.m_tempo, 0);
     ASSERT_EQ(player.LoadBytes(file), 1);
-    EXPECT_EQ(player.m_trackCount, 2);
+    EXPECT_EQ(player.m_format, 0);
     EXPECT_EQ(player.m_division, 96);
+    EXPECT_EQ(player.m_tempo, 1'000'000);
+    ASSERT_EQ(player.m_trackCount, 2);
     EXPECT_EQ(Bytes(player.m_tracks[1].End() - player.m_tracks[1].length, player.m_tracks[1].End()),
               kNoteTrack);
 }
@@ -48,9 +40,7 @@ TEST(SmfLoad, LoadFileReadsFromDiskAndAMissingFileLeavesThePlayerEmpty) {
     CSmfPlayer player(test::RecordingDevices::Instance());
     EXPECT_EQ(player.LoadFile(path.c_str()), 1);
     EXPECT_EQ(player.m_trackCount, 2);
-    EXPECT_EQ(player.m_division, 240);
     std::filesystem::remove(path);
-
     EXPECT_EQ(player.LoadFile(path.c_str()), 0);
     EXPECT_EQ(player.m_trackCount, 0);
     EXPECT_EQ(player.LastLoadResult(), LoadResult::kOpenFailed);
@@ -59,10 +49,8 @@ TEST(SmfLoad, LoadFileReadsFromDiskAndAMissingFileLeavesThePlayerEmpty) {
 struct DamagedCase {
     const char* name;
     Bytes file;
-    int answer;
     LoadResult result;
-    int tracks;
-    std::uint32_t firstLength;
+    int tracks;  // the first of them whole
 };
 
 Bytes Cut(Bytes file, std::size_t drop) {
@@ -80,11 +68,12 @@ class LoadTableTest : public testing::TestWithParam<DamagedCase> {};
 TEST_P(LoadTableTest, LoadsWhatIsWholeOrRefuses) {
     const DamagedCase& c = GetParam();
     CSmfPlayer player(test::RecordingDevices::Instance());
-    EXPECT_EQ(player.LoadBytes(c.file), c.answer);
+    const bool plays = c.result == LoadResult::kOk || c.result == LoadResult::kTruncated;
+    EXPECT_EQ(player.LoadBytes(c.file), plays ? 1 : 0);
     EXPECT_EQ(player.LastLoadResult(), c.result);
-    EXPECT_EQ(player.m_trackCount, c.tracks);
+    ASSERT_EQ(player.m_trackCount, c.tracks);
     if (c.tracks > 0) {
-        EXPECT_EQ(player.m_tracks[0].length, c.firstLength);
+        EXPECT_EQ(player.m_tracks[0].length, kNoteTrack.size());
     }
 }
 
@@ -93,24 +82,22 @@ const Bytes kGood = Smf(120, {kNoteTrack, kNoteTrack});
 INSTANTIATE_TEST_SUITE_P(
     Files, LoadTableTest,
     testing::Values(
-        DamagedCase{"NoTracks", Smf(120, {}), 1, LoadResult::kOk, 0, 0},
-        DamagedCase{"Empty", {}, 0, LoadResult::kHeaderIncomplete, 0, 0},
-        DamagedCase{
-            "ShortChunkHeader", {'M', 'T', 'h', 'd', 0}, 0, LoadResult::kHeaderIncomplete, 0, 0},
-        DamagedCase{"HeaderOfFourBytes", test::Chunk("MThd", {0, 0, 0, 1}), 0,
-                    LoadResult::kHeaderIncomplete, 0, 0},
-        DamagedCase{"HeaderPastTheEnd", WithByte(kGood, 7, 0xFF), 0, LoadResult::kHeaderIncomplete,
-                    0, 0},
-        DamagedCase{"ZeroDivision", Smf(0, {kNoteTrack}), 1, LoadResult::kNoTiming, 1,
-                    static_cast<std::uint32_t>(kNoteTrack.size())},
-        DamagedCase{"LastTrackCutShort", Cut(kGood, 5), 1, LoadResult::kTruncated, 2,
-                    static_cast<std::uint32_t>(kNoteTrack.size())},
-        DamagedCase{"SecondChunkHeaderCut", Cut(kGood, kNoteTrack.size() + 3), 1,
-                    LoadResult::kTruncated, 1, static_cast<std::uint32_t>(kNoteTrack.size())},
-        DamagedCase{"TrackLengthPastTheEnd", WithByte(Smf(120, {kNoteTrack}, 0), 18, 0x7F), 1,
-                    LoadResult::kTruncated, 1, static_cast<std::uint32_t>(kNoteTrack.size())},
-        DamagedCase{"MoreTracksDeclaredThanPresent", WithByte(kGood, 11, 9), 1,
-                    LoadResult::kTruncated, 2, static_cast<std::uint32_t>(kNoteTrack.size())}),
+        DamagedCase{"NoTracks", Smf(120, {}), LoadResult::kOk, 0},
+        DamagedCase{"Empty", {}, LoadResult::kHeaderIncomplete, 0},
+        DamagedCase{"ShortChunkHeader", {'M', 'T', 'h', 'd', 0}, LoadResult::kHeaderIncomplete, 0},
+        DamagedCase{"HeaderOfFourBytes", test::Chunk("MThd", {0, 0, 0, 1}),
+                    LoadResult::kHeaderIncomplete, 0},
+        DamagedCase{"HeaderPastTheEnd", WithByte(kGood, 7, 0xFF), LoadResult::kHeaderIncomplete, 0},
+        DamagedCase{"ZeroDivision", Smf(0, {kNoteTrack}), LoadResult::kNoTiming, 0},
+        DamagedCase{"SmpteWithoutTicksPerFrame", Smf(0xE700, {kNoteTrack}), LoadResult::kNoTiming,
+                    0},
+        DamagedCase{"LastTrackCutShort", Cut(kGood, 5), LoadResult::kTruncated, 2},
+        DamagedCase{"SecondChunkHeaderCut", Cut(kGood, kNoteTrack.size() + 3),
+                    LoadResult::kTruncated, 1},
+        DamagedCase{"TrackLengthPastTheEnd", WithByte(Smf(120, {kNoteTrack}, 0), 18, 0x7F),
+                    LoadResult::kTruncated, 1},
+        DamagedCase{"MoreTracksDeclaredThanPresent", WithByte(kGood, 11, 9), LoadResult::kTruncated,
+                    2}),
     [](const testing::TestParamInfo<DamagedCase>& info) { return info.param.name; });
 
 TEST(SmfRewind, ATrackWithoutAWholeFirstDeltaHasNothingToPlay) {
@@ -120,9 +107,7 @@ TEST(SmfRewind, ATrackWithoutAWholeFirstDeltaHasNothingToPlay) {
     player.Rewind();
     EXPECT_EQ(player.m_elapsedMs, 0u);
     EXPECT_EQ(player.m_tracks[2].pos, player.m_tracks[2].data.get() + 1);
-    EXPECT_EQ(player.m_tracks[0].active.load(), 0);
-    EXPECT_EQ(player.m_tracks[1].active.load(), 0);
-    EXPECT_EQ(player.m_tracks[2].active.load(), 1);
+    EXPECT_EQ(player.m_tracks[0].active.load() + player.m_tracks[1].active.load(), 0);
     EXPECT_EQ(player.IsAnyTrackActive(), 1);
 }
 

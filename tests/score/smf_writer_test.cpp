@@ -125,15 +125,6 @@ class OutputFolder : public ::testing::Test {
     NoteTable table_;
 };
 
-TEST_F(OutputFolder, SecondWriteReplacesTheFileWhole) {
-    NoteTable longer;
-    ASSERT_EQ(ReadScoreText(longer, "K60 L1000\nI50 K61\nM42\n", nullptr), ReadStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(longer, path_), WriteStatus::kOk);
-    ASSERT_EQ(WriteScoreMidiFile(table_, path_), WriteStatus::kOk);
-    EXPECT_EQ(Written(), kSingleNoteFile);
-    EXPECT_EQ(Entries(), 1u);  // no temporary left behind
-}
-
 TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
     ASSERT_EQ(WriteScoreMidiFile(table_, path_), WriteStatus::kOk);
     // A file-size limit makes the write fail part-way, as a full disk would.

@@ -67,7 +67,7 @@ class RecordingDevices final : public MidiDevices {
         return action();
     }
     template <typename Condition>
-    bool WaitLocked(Condition condition) {
+    bool Wait(Condition condition) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, kPatience, condition);
     }
@@ -88,21 +88,19 @@ class RecordingDevices final : public MidiDevices {
     }
     std::unique_ptr<MidiOutput> Open(int id) override;
 
-    // While held, Open waits until Release: a worker stays "starting".
-    void HoldOpens() {
-        Locked([&] { held_ = true; });
+    // While held, Open waits until released: a worker stays "starting".
+    void HoldOpens(bool hold = true) {
+        Locked([&] { held_ = hold; });
     }
-    void ReleaseOpens() {
-        Locked([&] { held_ = false; });
-    }
+    void ReleaseOpens() { HoldOpens(false); }
     bool WaitForOpenAttempts(int count) {
-        return WaitLocked([&] { return openAttempts_ >= count; });
+        return Wait([&] { return openAttempts_ >= count; });
     }
     bool WaitUntilAllClosed() {
-        return WaitLocked([&] { return live_ == 0; });
+        return Wait([&] { return live_ == 0; });
     }
     bool WaitForSends(std::size_t count) {
-        return WaitLocked([&] { return sent_.size() >= count; });
+        return Wait([&] { return sent_.size() >= count; });
     }
 
     std::vector<std::string> Events() const {
@@ -149,16 +147,15 @@ class RecordingDevices::Output final : public MidiOutput {
     Output(RecordingDevices& devices, std::size_t index) : devices_(devices), index_(index) {}
     ~Output() override {
         devices_.Locked([&] {
-            devices_.outputs_[index_].closed = true;
+            Record().closed = true;
             --devices_.live_;
             devices_.events_.push_back("close");
         });
     }
     bool Send(std::span<const std::uint8_t> message) override {
         devices_.Locked([&] {
-            if (message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] != 0) {
-                ++devices_.outputs_[index_].noteOns;
-            }
+            const bool noteOn = message.size() == 3 && (message[0] & 0xF0) == 0x90;
+            Record().noteOns += noteOn && message[2] != 0 ? 1 : 0;
             devices_.sent_.emplace_back(message.begin(), message.end());
             devices_.events_.push_back("send " + Hex(message));
         });
@@ -166,12 +163,14 @@ class RecordingDevices::Output final : public MidiOutput {
     }
     void Reset() override {
         devices_.Locked([&] {
-            devices_.outputs_[index_].resetBeforeClose = true;
+            Record().resetBeforeClose = true;
             devices_.events_.push_back("reset");
         });
     }
 
   private:
+    OutputRecord& Record() { return devices_.outputs_[index_]; }
+
     RecordingDevices& devices_;
     std::size_t index_;
 };
