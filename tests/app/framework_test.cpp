@@ -1,16 +1,7 @@
-// The framework layer's own pieces: the string table, the dialog font and recent files.
+// The framework layer's own pieces: the string table and recent files.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QFontMetrics>
-#include <QLineEdit>
-#include <QListView>
-#include <QTest>
-#include <QTimer>
-
 #include "framework/command_ids.h"
-#include "framework/dialog_units.h"
 #include "framework/recent_files.h"
 #include "framework/string_table.h"
 #include "framework/user_prompts.h"
@@ -29,11 +20,6 @@ TEST(StringTable, SplitsPromptsFromToolTipsAndUnescapes) {
     EXPECT_EQ(strings.ToolTip(ids::kAppExit), "終了");
     EXPECT_EQ(UnescapeResourceText(R"(a\nb\tc\\d)"), "a\nb\tc\\d");
     EXPECT_EQ(UnescapeResourceText(R"(ends with \)"), "ends with \\");
-}
-
-TEST(DialogFont, HasTheHalfWidthKatakanaOfTheTexts) {
-    EXPECT_EQ(DialogFont().pointSize(), 9);
-    EXPECT_TRUE(QFontMetrics(DialogFont()).inFont(QChar(u'ﾚ')));
 }
 
 TEST(RecentFileList, KeepsTheNewestFourWithoutDuplicatesAcrossARestart) {

@@ -74,28 +74,17 @@ TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) 
     }
 }
 
-struct SelectionCase {
-    int selection;
-    int deviceId;
-};
-
-class DeviceChoiceTest : public PlaybackControlTest,
-                         public ::testing::WithParamInterface<SelectionCase> {};
-
-TEST_P(DeviceChoiceTest, ChangeWhileIdleShowsStoppedAndKeepsTheDevice) {
+// Entry 0 is the synthesizer (-1); an editable list may report no selection (-1).
+TEST_F(PlaybackControlTest, ChangeWhileIdleShowsStoppedAndKeepsTheDevice) {
     PlaybackControl control(host, devices);
-    host.selection = GetParam().selection;
-    control.OnSelchangeDeviceList();
-    EXPECT_EQ(host.statuses, Texts{"stopped"});
-    EXPECT_EQ(g_deviceId, GetParam().deviceId);
+    for (const auto& [selection, deviceId] : {std::pair{0, -1}, {1, 0}, {3, 2}, {-1, -1}}) {
+        host.selection = selection;
+        control.OnSelchangeDeviceList();
+        EXPECT_EQ(host.statuses.back(), "stopped");
+        EXPECT_EQ(g_deviceId, deviceId);
+    }
     EXPECT_EQ(devices.OpenAttempts(), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(Entries, DeviceChoiceTest,
-                         ::testing::Values(SelectionCase{0, -1}, SelectionCase{1, 0},
-                                           SelectionCase{3, 2},
-                                           // an editable list may report no selection
-                                           SelectionCase{-1, -1}));
 
 // A change stops without waiting for the worker, so each next Play starts while the
 // previous worker may still be ending: it must wait for it and use the new device.

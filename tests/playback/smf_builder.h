@@ -49,11 +49,8 @@ inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
     return file;
 }
 
-// Every message a playback sends, as "callback: bytes", on the virtual clock. Set
-// `stepEveryCallback` to run each callback instead of skipping the idle ones.
-inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices,
-                                         bool stepEveryCallback = false,
-                                         std::uint64_t maxCallbacks = 10'000'000) {
+// Every message a playback sends, as "callback: bytes", on the virtual clock.
+inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices) {
     std::vector<std::string> lines;
     VirtualClock clock(player);
     clock.Start();
@@ -64,12 +61,7 @@ inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& d
             ++seen;
         }
     };
-    while (player.IsAnyTrackActive() != 0 && clock.Callback() < maxCallbacks) {
-        if (stepEveryCallback) {
-            clock.Tick();
-        } else if (!clock.TickNextBusy()) {
-            break;
-        }
+    while (player.IsAnyTrackActive() != 0 && clock.TickNextBusy()) {
         collect();
     }
     return lines;

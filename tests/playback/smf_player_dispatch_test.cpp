@@ -1,7 +1,6 @@
 // The clock and the events it sends, on the virtual clock through a recording device.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
 
 #include "playback/smf_player.h"
@@ -159,47 +158,6 @@ TEST(SmfPlayer, StopResetsAndClosesTheDeviceAndTheDestructorFreesTracks) {
         EXPECT_EQ(player.m_trackCount, 1);
     }
     EXPECT_EQ(devices.Events(), (Lines{"open 1", "reset", "close"}));
-}
-
-// Skipping idle callbacks must send exactly what stepping through every one sends.
-Bytes RandomTrack(std::mt19937& random) {
-    Bytes track;
-    std::uniform_int_distribution<int> kind(0, 9), delta(0, 300), byte(0, 127);
-    for (int i = 0; i < 60; ++i) {
-        const int d = delta(random);
-        if (d >= 128) {
-            track.push_back(static_cast<std::uint8_t>(0x80 | (d >> 7)));
-        }
-        track.push_back(static_cast<std::uint8_t>(d & 0x7F));
-        switch (kind(random)) {
-            case 0:
-                track.insert(track.end(), {0xFF, 0x51, 0x03, 0x01,
-                                           static_cast<std::uint8_t>(byte(random) * 2), 0x00});
-                break;
-            case 1:
-                track.insert(track.end(), {0xC0, static_cast<std::uint8_t>(byte(random))});
-                break;
-            default:
-                track.insert(track.end(), {0x90, static_cast<std::uint8_t>(byte(random)),
-                                           static_cast<std::uint8_t>(byte(random))});
-        }
-    }
-    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-    return track;
-}
-
-TEST(SmfClock, SkippingIdleCallbacksSendsWhatSteppingSends) {
-    std::mt19937 random(7);
-    for (int round = 0; round < 5; ++round) {
-        const Bytes file = Smf(96, {RandomTrack(random), RandomTrack(random), RandomTrack(random)});
-        test::RecordingDevices stepDevices, skipDevices;
-        CSmfPlayer stepping(stepDevices), skipping(skipDevices);
-        stepping.LoadBytes(file);
-        skipping.LoadBytes(file);
-        const Lines stepped = test::Timeline(stepping, stepDevices, true);
-        EXPECT_EQ(test::Timeline(skipping, skipDevices), stepped);
-        EXPECT_GT(stepped.size(), 100u);
-    }
 }
 
 }  // namespace

@@ -88,19 +88,6 @@ TEST(ReadScore, SaturatedNumberIsWarnedAboutWithItsLine) {
     EXPECT_EQ(table.sourceLines, (std::vector<std::int32_t>{1, 3, 4}));
 }
 
-TEST(ReadScore, TableGrowsBy1024KeepingRecords) {
-    std::string text;
-    for (int i = 0; i < 1024; ++i)
-        text.append("I").append(std::to_string(i)).append("\n");
-    NoteTable table;
-    ASSERT_EQ(ReadScoreText(table, text, nullptr), ReadStatus::kOk);
-    EXPECT_EQ(table.capacity, 2048);
-    EXPECT_EQ(table.count, 1024);
-    for (int i = 0; i < 1024; ++i)
-        ASSERT_EQ(table.records[i].interval, i);
-    EXPECT_EQ(table.records[2047].key, -1);
-}
-
 // The file is read in 64 KiB blocks: a line across a block boundary is still one line.
 TEST(ReadScore, FileLinesAcrossTheReadBoundaryAndFilesThatDoNotRead) {
     const auto path = std::filesystem::temp_directory_path() /

@@ -103,30 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "written as 268435455"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class OutputFolder : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        ASSERT_EQ(ReadScoreText(table_, "I0 K60 V100 L120\n", nullptr), ReadStatus::kOk);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    Bytes Written() const {
-        std::ifstream in(path_, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    std::size_t Entries() const {
-        return static_cast<std::size_t>(
-            std::distance(std::filesystem::directory_iterator(dir_), {}));
-    }
-    const std::filesystem::path dir_ =
-        std::filesystem::temp_directory_path() / ("tez_writer_" + std::to_string(::getpid()));
-    const std::string path_ = (dir_ / "tez_p.smf").string();
-    NoteTable table_;
-};
-
-TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
-    ASSERT_EQ(WriteScoreMidiFile(table_, path_), WriteStatus::kOk);
+TEST(WriteScoreMidiFile, FailedWriteLeavesTheOldFileAndNoTemporary) {
+    const auto dir = std::filesystem::temp_directory_path() / ("tez_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "tez_p.smf").string();
+    NoteTable table;
+    ASSERT_EQ(ReadScoreText(table, "I0 K60 V100 L120\n", nullptr), ReadStatus::kOk);
+    ASSERT_EQ(WriteScoreMidiFile(table, path), WriteStatus::kOk);
     // A file-size limit makes the write fail part-way, as a full disk would.
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -134,13 +117,15 @@ TEST_F(OutputFolder, FailedWriteLeavesTheOldFileAndNoTemporary) {
     rlimit small = saved;
     small.rlim_cur = 20;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    ASSERT_EQ(ReadScoreText(table_, "K61 L5\n", nullptr), ReadStatus::kOk);
-    const WriteStatus status = WriteScoreMidiFile(table_, path_);
+    ASSERT_EQ(ReadScoreText(table, "K61 L5\n", nullptr), ReadStatus::kOk);
+    const WriteStatus status = WriteScoreMidiFile(table, path);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, savedSignal);
     EXPECT_EQ(status, WriteStatus::kWriteFailed);
-    EXPECT_EQ(Written(), kSingleNoteFile);
-    EXPECT_EQ(Entries(), 1u);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), kSingleNoteFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
