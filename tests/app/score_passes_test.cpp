@@ -56,21 +56,5 @@ TEST(ReadScoreForDisplay, ReadsTheWholeFileAndFailsForAMissingFileOrAFolder) {
     EXPECT_FALSE(ReadScoreForDisplay(scratch.Path().string()));
 }
 
-TEST(ConvertScoreFile, WritesTheMidiFileAndKeepsItWhenTheScoreDoesNotOpen) {
-    apptest::ScratchDir scratch;
-    const std::string score = "I0 K60 V100 L120\nI120 K64 V90 L60\n";
-    NoteTable expected;
-    ASSERT_EQ(ReadScoreText(expected, score, nullptr), ReadStatus::kOk);
-    const std::vector<std::uint8_t> bytes = BuildScoreMidiFile(expected, nullptr);
-
-    NoteTable table;
-    EXPECT_EQ(ConvertScoreFile(table, scratch.Write("a.tez", score)), ScorePassResult::kConverted);
-    EXPECT_EQ(apptest::ReadFileBytes("tez_p.smf"), std::string(bytes.begin(), bytes.end()));
-    EXPECT_EQ(ConvertScoreFile(table, (scratch.Path() / "gone.tez").string()),
-              ScorePassResult::kOpenFailed);
-    EXPECT_EQ(table.lastIndex, 1);
-    EXPECT_EQ(apptest::ReadFileBytes("tez_p.smf"), std::string(bytes.begin(), bytes.end()));
-}
-
 }  // namespace
 }  // namespace tez

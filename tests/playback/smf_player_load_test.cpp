@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "playback/smf_player.h"
 #include "recording_devices.h"
 #include "smf_builder.h"
@@ -30,20 +27,6 @@ TEST(SmfLoad, ALongerHeaderIsSkippedAndAnyChunkIdIsATrack) {
     ASSERT_EQ(player.m_trackCount, 2);
     EXPECT_EQ(Bytes(player.m_tracks[1].End() - player.m_tracks[1].length, player.m_tracks[1].End()),
               kNoteTrack);
-}
-
-TEST(SmfLoad, LoadFileReadsFromDiskAndAMissingFileLeavesThePlayerEmpty) {
-    const auto path = std::filesystem::temp_directory_path() / "tez_load_test.mid";
-    const Bytes file = Smf(240, {kNoteTrack, kNoteTrack});
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<long>(file.size()));
-    CSmfPlayer player(test::RecordingDevices::Instance());
-    EXPECT_EQ(player.LoadFile(path.c_str()), 1);
-    EXPECT_EQ(player.m_trackCount, 2);
-    std::filesystem::remove(path);
-    EXPECT_EQ(player.LoadFile(path.c_str()), 0);
-    EXPECT_EQ(player.m_trackCount, 0);
-    EXPECT_EQ(player.LastLoadResult(), LoadResult::kOpenFailed);
 }
 
 struct DamagedCase {
