@@ -2,9 +2,10 @@
 // "tez_p.smf" in the current directory.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -12,17 +13,14 @@ namespace tez::apptest {
 
 class ScratchDir {
   public:
-    ScratchDir() : previous_(std::filesystem::current_path()) {
-        std::random_device seed;
-        path_ = std::filesystem::temp_directory_path() /
-                ("tezplayer-test-" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(path_);
+    ScratchDir() {
+        std::string name = (std::filesystem::temp_directory_path() / "tezplayer-XXXXXX").string();
+        path_ = ::mkdtemp(name.data());
         std::filesystem::current_path(path_);
     }
     ~ScratchDir() {
         std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(path_);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
@@ -30,13 +28,12 @@ class ScratchDir {
     const std::filesystem::path& Path() const { return path_; }
     // Writes `bytes` to `name` inside the folder and returns the file's full path.
     std::string Write(const std::string& name, std::string_view bytes) const {
-        const std::filesystem::path file = path_ / name;
-        std::ofstream(file, std::ios::binary).write(bytes.data(), bytes.size());
-        return file.string();
+        std::ofstream(path_ / name, std::ios::binary).write(bytes.data(), bytes.size());
+        return (path_ / name).string();
     }
 
   private:
-    std::filesystem::path previous_;
+    const std::filesystem::path previous_ = std::filesystem::current_path();
     std::filesystem::path path_;
 };
 
