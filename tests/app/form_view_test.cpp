@@ -119,6 +119,21 @@ TEST_F(WindowTest, UnwritableMidiFileIsReported) {
     EXPECT_EQ(StatusBox()->text(), "file opened");
 }
 
+// The keys a keyboard user moves with: Ctrl+Tab types a tab, Tab follows the template
+// order out of the score box (status box, then Reload), Enter presses the focused button.
+TEST_F(WindowTest, TabMovesOnAndEnterPressesTheFocusedButton) {
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    view->GetDlgItem(ids::kScoreBox)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), StatusBox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(ScoreBox(), "\t");
+    EXPECT_EQ(prompts.messages, QStringList{"filename is empty."});
+}
+
 // The playing worker has its own copy of the music: opening another score while it plays
 // leaves that playback alone, and the next Play plays the new score.
 TEST_F(WindowTest, OpeningAScoreWhilePlayingChangesOnlyTheNextPlayback) {

@@ -1,5 +1,12 @@
-// The framework layer's own pieces: the string table and recent files.
+// The framework layer's own pieces: the string table, recent files and the open dialog.
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
 
 #include "framework/command_ids.h"
 #include "framework/recent_files.h"

@@ -88,12 +88,20 @@ INSTANTIATE_TEST_SUITE_P(
                      "500: 90 3C 64"},
         TimelineCase{"Smpte2997", 0xE364, "00 90 3C 64 82 A4 7C 80 3C 00 00 FF 2F 00",
                      "0: 90 3C 64, 12513: 80 3C 00"},
-        // A tempo of more than three bytes uses the three the format defines.
-        TimelineCase{"LongSetTempo", 120, "00 FF 51 05 07 53 00 FF FF 78 90 3C 64 00 FF 2F 00",
-                     "480: 90 3C 64"},
+        // A tempo of more than three bytes is read whole: 00 07 A1 20 is 500000.
+        TimelineCase{"LongSetTempo", 120, "00 FF 51 04 00 07 A1 20 83 60 90 3C 64 00 FF 2F 00",
+                     "2000: 90 3C 64"},
+        // A tempo beyond 2^31 - 1 microseconds is held at that slowest tempo.
+        TimelineCase{"SetTempoBeyondItsWord", 120,
+                     "00 FF 51 05 01 00 00 00 00 01 90 3C 64 00 FF 2F 00", "17896: 90 3C 64"},
         // A zero tempo would stop the clock for good; the tempo in force stays.
         TimelineCase{"ZeroTempoIgnored", 120,
                      "00 FF 51 00 00 FF 51 03 00 00 00 78 90 3C 64 00 FF 2F 00", "1000: 90 3C 64"},
+        // Without timing the clock stands at tick 0: what lies there plays, later events
+        // can never fall due, so their tracks end.
+        TimelineCase{"DivisionZero", 0,
+                     "00 90 3C 64 00 C0 05 10 80 3C 00 00 FF 2F 00 | 01 91 3C 64 00 FF 2F 00",
+                     "0: 90 3C 64, 0: C0 05"},
         // Bounds: an event cut short by the end of its track is not sent; the track ends.
         TimelineCase{"NoteCutShort", 120, "00 90 3C", ""},
         TimelineCase{"SysexCountPastTheEnd", 120, "00 F0 7F 01 02", ""},

@@ -98,6 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "s.tez:1: warning: channel 17 is out of range 0..15; written as 1"},
         EventsCase{"PedalChannelRepaired", "K128 V100 W18\n", "00 B2 40 7F 64",
                    "s.tez:1: warning: channel 18 is out of range 0..15; written as 2"},
+        // A marker carries no channel, so none is repaired.
+        EventsCase{"MarkerWithoutChannel", "M5 W17\n", "00 FF 06 01 35 64"},
         EventsCase{"DeltaRepaired", "I300000000 K1\n", "FF FF FF 7F 91 01 00 00 81 01 00 64",
                    "s.tez:1: warning: delta-time 300000000 is out of range 0..268435455; "
                    "written as 268435455"}),
