@@ -5,10 +5,34 @@
 
 #include <gtest/gtest.h>
 
-#include "control_fixture.h"
+#include "control/playback_state.h"
+#include "recording_devices.h"
+#include "score/smf_writer.h"
+#include "scratch_dir.h"
 
 namespace tez::apptest {
 namespace {
+
+using test::RecordingDevices;
+using Texts = std::vector<std::string>;
+
+class RecordingHost final : public PlaybackHost {
+  public:
+    bool HasNoteRecord() const override { return true; }
+    void SetStatusAndRefresh(const std::string& status) override { statuses.push_back(status); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    int DeviceListSelection() const override { return selection; }
+
+    int selection = 0;
+    Texts statuses;
+    Texts messages;
+};
+
+bool WriteMidiFileOf(const std::string& score) {
+    NoteTable table;
+    return ReadScoreText(table, score, nullptr) == ReadStatus::kOk &&
+           WriteScoreMidiFile(table) == WriteStatus::kOk;
+}
 
 // About 40 ms of music.
 constexpr const char* kShortScore = "I0 K60 V100 L10\n";
@@ -21,7 +45,11 @@ bool WorkerEnded() {
 
 class PlaybackControlTest : public ::testing::Test {
   protected:
-    void SetUp() override { ResetPlaybackWords(); }
+    void SetUp() override {
+        g_deviceId = -1;
+        g_runFlag = 0;
+        g_playing = 0;
+    }
 
     bool FirstNoteSounded() const {
         const auto outputs = devices.Outputs();

@@ -54,11 +54,14 @@ inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& d
     std::vector<std::string> lines;
     VirtualClock clock(player);
     clock.Start();
-    std::size_t seen = devices.SendCount();
+    std::size_t seen = devices.Events().size();
     auto collect = [&] {
-        for (const Bytes& message : devices.SentSince(seen)) {
-            lines.push_back(std::to_string(clock.Callback() - 1) + ": " + Hex(message));
-            ++seen;
+        const std::vector<std::string> events = devices.Events();
+        for (; seen < events.size(); ++seen) {
+            if (events[seen].starts_with("send ")) {
+                lines.push_back(std::to_string(clock.Callback() - 1) + ": " +
+                                events[seen].substr(5));
+            }
         }
     };
     while (player.IsAnyTrackActive() != 0 && clock.TickNextBusy()) {
