@@ -31,10 +31,10 @@ TEST(StringTable, SplitsPromptsFromToolTipsAndUnescapes) {
 
 TEST(RecentFileList, KeepsTheNewestFourWithoutDuplicatesAcrossARestart) {
     RecentFileList list(4);
-    for (const char* path : {"/a", "/b", "/c", "/d", "/b", "/e"}) {
+    for (const char* path : {"/a", "/b", "/c", "/d", "/c", "/e"}) {
         list.Add(QString::fromLatin1(path));
     }
-    EXPECT_EQ(list.Entries(), (QStringList{"/e", "/b", "/d", "/c"}));
+    EXPECT_EQ(list.Entries(), (QStringList{"/e", "/c", "/d", "/b"}));
     list.Save("tezplayer tests", "recent");
     RecentFileList loaded(4);
     loaded.Load("tezplayer tests", "recent");
