@@ -160,5 +160,14 @@ TEST(SmfPlayer, StopResetsAndClosesTheDeviceAndTheDestructorFreesTracks) {
     EXPECT_EQ(devices.Events(), (Lines{"open 1", "reset", "close"}));
 }
 
+// The message is sent from the track's own bytes, which must be left as they were.
+TEST(SmfPlayer, ASystemExclusiveMessageIsTheSameWhenPlayedAgain) {
+    test::RecordingDevices devices;
+    CSmfPlayer player(devices);
+    player.LoadBytes(Smf(120, {test::FromHex("00 F0 03 43 12 F7 00 FF 2F 00")}));
+    EXPECT_EQ(test::Timeline(player, devices), Lines{"0: F0 43 12 F7"});
+    EXPECT_EQ(test::Timeline(player, devices), Lines{"0: F0 43 12 F7"});
+}
+
 }  // namespace
 }  // namespace tez
