@@ -74,12 +74,13 @@ TEST(ReadScore, LinesAreCutAfterExactly1022LettersAndDigits) {
     EXPECT_EQ(table.records[1].key, 61);
     ASSERT_EQ(diagnostics.size(), 1u);
     EXPECT_EQ(diagnostics[0].line, 1);
+    EXPECT_EQ(diagnostics[0].column, 1023);  // the first letter dropped
 }
 
 TEST(ReadScore, SaturatedNumberIsWarnedAboutWithItsLine) {
     NoteTable table;
     Diagnostics diagnostics;
-    ASSERT_EQ(ReadScoreText(table, "K1\n\nI3000000000\nI2147483647\n", &diagnostics),
+    ASSERT_EQ(ReadScoreText(table, "K1\n\nI 3000000000\nI2147483647\n", &diagnostics),
               ReadStatus::kOk);
     ASSERT_EQ(diagnostics.size(), 1u);
     EXPECT_EQ(FormatWarning("s.tez", diagnostics[0]),

@@ -90,19 +90,20 @@ INSTANTIATE_TEST_SUITE_P(
         EventsCase{"Tempo", "K60 L5\n", "00 91 3C 00 00 FF 51 03 07 53 00 05 81 3C 00 64", "", 125},
         EventsCase{"TempoTooSlowForThreeBytes", "M1\n", "00 FF 06 01 31 00 FF 51 03 FF FF FF 64",
                    "", 1},
-        EventsCase{"KeyRepaired", "\nK200 V1\n", "00 91 7F 01 00 81 7F 00 64",
-                   "s.tez:2: warning: key 200 is out of range 0..127; written as 127"},
-        EventsCase{"VelocityRepaired", "K60 V300\n", "00 91 3C 7F 00 81 3C 00 64",
-                   "s.tez:1: warning: velocity 300 is out of range 0..127; written as 127"},
+        // A warning names the column of the value the line keeps.
+        EventsCase{"KeyRepaired", "\nK300 K200 V1\n", "00 91 7F 01 00 81 7F 00 64",
+                   "s.tez:2:7: warning: key 200 is out of range 0..127; written as 127"},
+        EventsCase{"VelocityRepaired", "K60\tV 300\n", "00 91 3C 7F 00 81 3C 00 64",
+                   "s.tez:1:7: warning: velocity 300 is out of range 0..127; written as 127"},
         // One channel rule for note-on and note-off, so the note-on meets its note-off.
         EventsCase{"ChannelRepaired", "K60 W17\n", "00 91 3C 00 00 81 3C 00 64",
-                   "s.tez:1: warning: channel 17 is out of range 0..15; written as 1"},
+                   "s.tez:1:6: warning: channel 17 is out of range 0..15; written as 1"},
         EventsCase{"PedalChannelRepaired", "K128 V100 W18\n", "00 B2 40 7F 64",
-                   "s.tez:1: warning: channel 18 is out of range 0..15; written as 2"},
+                   "s.tez:1:12: warning: channel 18 is out of range 0..15; written as 2"},
         // A marker carries no channel, so none is repaired.
         EventsCase{"MarkerWithoutChannel", "M5 W17\n", "00 FF 06 01 35 64"},
         EventsCase{"DeltaRepaired", "I300000000 K1\n", "FF FF FF 7F 91 01 00 00 81 01 00 64",
-                   "s.tez:1: warning: delta-time 300000000 is out of range 0..268435455; "
+                   "s.tez:1:2: warning: delta-time 300000000 is out of range 0..268435455; "
                    "written as 268435455"}),
     [](const auto& info) { return std::string(info.param.name); });
 
