@@ -49,8 +49,10 @@ inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
     return file;
 }
 
-// Every message a playback sends, as "callback: bytes", on the virtual clock.
-inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices) {
+// Every message a playback sends, as "callback: bytes", on the virtual clock, up to
+// callback `maxCallbacks`.
+inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices,
+                                         std::uint64_t maxCallbacks = UINT64_MAX) {
     std::vector<std::string> lines;
     VirtualClock clock(player);
     clock.Start();
@@ -64,7 +66,8 @@ inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& d
             }
         }
     };
-    while (player.IsAnyTrackActive() != 0 && clock.TickNextBusy()) {
+    while (player.IsAnyTrackActive() != 0 && clock.Callback() < maxCallbacks &&
+           clock.TickNextBusy()) {
         collect();
     }
     return lines;

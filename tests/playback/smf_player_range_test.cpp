@@ -126,7 +126,7 @@ TEST(RangeSeek, ChasesWhatAReplayWouldLeave) {
         CSmfPlayer player(devices);
         ASSERT_EQ(player.LoadBytes(test::Smf(120, {track}, 0)), 1);
         player.SetOptions(With(static_cast<std::uint64_t>(from)));
-        const Lines sent = test::Timeline(player, devices, false, 1);
+        const Lines sent = test::Timeline(player, devices, 1);
         const auto hex = [](int value) {
             return test::Hex(test::Bytes{static_cast<std::uint8_t>(value)});
         };
