@@ -1,5 +1,6 @@
 // Any bytes as a MIDI file: loading and playing them to the end on the virtual clock must
-// neither read out of bounds nor hang.
+// neither read out of bounds nor hang, as written and again with a range, loops, a tempo
+// factor, a transposition and a channel choice taken from the input's last bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -30,16 +31,40 @@ class TouchingDevices final : public tez::MidiDevices {
     }
 };
 
+// Any part, up to three passes, any shaping: read from the 12 bytes at `b`.
+tez::PlaybackOptions OptionsFrom(const std::uint8_t* b) {
+    tez::PlaybackOptions options;
+    options.fromTick = static_cast<std::uint64_t>(b[0] << 8 | b[1]);
+    options.toTick = (b[2] & 1) != 0
+                         ? tez::kEndOfFile
+                         : options.fromTick + static_cast<std::uint64_t>(b[3] << 8 | b[4]);
+    options.loops = b[5] % 3;
+    options.tempoFactor = 0.25 + 3.75 * b[6] / 255.0;
+    options.transpose = b[7] % 49 - 24;
+    options.mutedChannels = static_cast<std::uint16_t>(b[8] << 8 | b[9]);
+    options.soloChannels = (b[2] & 2) != 0 ? static_cast<std::uint16_t>(b[10] << 8 | b[11]) : 0;
+    return options;
+}
+
+void PlayToTheEnd(tez::CSmfPlayer& player, std::size_t bound) {
+    tez::VirtualClock clock(player);
+    clock.Start();
+    // Each busy callback of a pass consumes at least one byte; the bound keeps it quick.
+    for (std::size_t i = 0; i < bound && clock.TickNextBusy(); ++i) {
+    }
+    player.Stop();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TouchingDevices devices;
     tez::CSmfPlayer player(devices);
     player.LoadBytes(std::span(data, size));
-    tez::VirtualClock clock(player);
-    clock.Start();
-    // Each busy callback consumes at least one byte, so this ends; the bound keeps it quick.
-    for (std::size_t i = 0; i < size + 16 && clock.TickNextBusy(); ++i) {
+    PlayToTheEnd(player, size + 16);
+    if (size >= 12) {
+        player.SetOptions(OptionsFrom(data + size - 12));
+        PlayToTheEnd(player, 4 * size + 64);
     }
     return 0;
 }
