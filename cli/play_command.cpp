@@ -40,23 +40,6 @@ struct PlayOptions {
     bool watch = false;
 };
 
-// The length of one pass of the playback in milliseconds, found on a virtual clock.
-std::uint64_t PlaybackLengthMs(const std::string& path, PlaybackOptions options) {
-    struct NoDevices final : MidiDevices {
-        int Count() override { return 0; }
-        std::string Name(int) override { return {}; }
-        std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
-    } none;
-    CSmfPlayer dryRun(none);
-    dryRun.LoadFile(path.c_str());
-    options.loops = 0;
-    options.resumeTick.reset();
-    dryRun.SetOptions(options);
-    VirtualClock clock(dryRun);
-    clock.Start();
-    return clock.RunToEnd().value_or(0);
-}
-
 std::string Clock(std::uint64_t ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%llu:%02llu.%llu",
@@ -124,8 +107,7 @@ void Play(const PlayOptions& options) {
     NoteTable score;
     const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kWriteScoreFile,
                                                 options.range, LoopCount::kOptional, score);
-    const std::string loaded = IsScorePath(options.file) ? kScoreMidiFileName : options.file;
-    const std::uint64_t totalMs = PlaybackLengthMs(loaded, range);
+    const std::uint64_t totalMs = OnePassCallbacks(options.file, range);
 
     player.m_deviceId = options.device;
     // Before Play: the follower gives the player somewhere to report its position.

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
+#include "playback/virtual_clock.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
 
@@ -67,6 +69,29 @@ void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput ou
     } else if (result != LoadResult::kOk) {
         throw CLI::RuntimeError("tez: " + path + ": " + DescribeLoadResult(result), 1);
     }
+}
+
+std::uint64_t OnePassCallbacks(const std::string& path, PlaybackOptions options) {
+    struct NoDevices final : MidiDevices {
+        int Count() override { return 0; }
+        std::string Name(int) override { return {}; }
+        std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
+    } none;
+    CSmfPlayer dryRun(none);
+    if (IsScorePath(path)) {
+        NoteTable table;
+        if (ReadScore(table, path, nullptr) != ReadStatus::kOk)
+            return 0;
+        dryRun.LoadBytes(BuildScoreMidiFile(table, nullptr));
+    } else {
+        dryRun.LoadFile(path.c_str());
+    }
+    options.loops = 0;
+    options.resumeTick.reset();
+    dryRun.SetOptions(options);
+    VirtualClock clock(dryRun);
+    clock.Start();
+    return clock.RunToEnd().value_or(0);
 }
 
 }  // namespace tez::cli

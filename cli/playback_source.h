@@ -22,4 +22,9 @@ bool IsScorePath(const std::string& path);
 void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output,
                      NoteTable* score = nullptr);
 
+// The callbacks of one pass of the playback of `path` with `options`, found quietly on a
+// virtual clock with a player of its own (a run changes its player's tempo); 0 when the file
+// cannot be read or never ends.
+std::uint64_t OnePassCallbacks(const std::string& path, PlaybackOptions options);
+
 }  // namespace tez::cli

@@ -150,8 +150,8 @@ void Render(const RenderOptions& options) {
     OfflineSynthesizer synthesizer(*engine);
     CSmfPlayer player(synthesizer);
     NoteTable score;
-    LoadWithRange(player, options.file, ScoreOutput::kInMemory, options.range, LoopCount::kRequired,
-                  score);
+    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kInMemory,
+                                                options.range, LoopCount::kRequired, score);
 
     std::string error;
     const std::unique_ptr<AudioFileWriter> out =
@@ -159,7 +159,7 @@ void Render(const RenderOptions& options) {
     if (out == nullptr) {
         throw CLI::RuntimeError("tez: " + error, 1);
     }
-    RenderProgress progress(options.file);
+    RenderProgress progress(options.file, range);
     Renderer renderer(*engine, *out, options.output, options.sampleRate, progress);
     VirtualClock clock(player);
     clock.Start();

@@ -6,11 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "playback/smf_player.h"
-#include "playback/virtual_clock.h"
 #include "playback_source.h"
-#include "score/note_table.h"
-#include "score/smf_writer.h"
 
 namespace tez::cli {
 namespace {
@@ -19,33 +15,13 @@ constexpr auto kQuietStart = std::chrono::seconds(1);
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 40;
 
-// The callbacks until the last event, loaded quietly: the render itself reports warnings.
-std::uint64_t PlaybackCallbacks(const std::string& file) {
-    struct NoDevices final : MidiDevices {
-        int Count() override { return 0; }
-        std::string Name(int) override { return {}; }
-        std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
-    } none;
-    CSmfPlayer dryRun(none);
-    if (IsScorePath(file)) {
-        NoteTable table;
-        if (ReadScore(table, file, nullptr) != ReadStatus::kOk)
-            return 0;
-        dryRun.LoadBytes(BuildScoreMidiFile(table, nullptr));
-    } else {
-        dryRun.LoadFile(file.c_str());
-    }
-    VirtualClock clock(dryRun);
-    clock.Start();
-    return clock.RunToEnd().value_or(0);
-}
-
 }  // namespace
 
-RenderProgress::RenderProgress(const std::string& file)
+RenderProgress::RenderProgress(const std::string& file, const PlaybackOptions& options)
     : enabled_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {
     if (enabled_)
-        totalCallbacks_ = PlaybackCallbacks(file);
+        totalCallbacks_ =
+            OnePassCallbacks(file, options) * static_cast<std::uint64_t>(options.loops + 1);
     enabled_ = totalCallbacks_ > 0;
 }
 

@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <string>
 
+#include "playback/playback_options.h"
+
 namespace tez::cli {
 
 class RenderProgress {
   public:
-    // `file` is what is rendered; its length is found on a virtual clock only when a bar can
-    // be shown.
-    explicit RenderProgress(const std::string& file);
+    // `file` is what is rendered with `options`; its length is found on a virtual clock only
+    // when a bar can be shown.
+    RenderProgress(const std::string& file, const PlaybackOptions& options);
     ~RenderProgress();
     RenderProgress(const RenderProgress&) = delete;
     RenderProgress& operator=(const RenderProgress&) = delete;
