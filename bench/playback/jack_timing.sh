@@ -13,17 +13,10 @@ tez=$build/bin/tez
 export JACK_DEFAULT_SERVER="tez-bench-$$"
 enter_scratch_folder
 
-timeout 120 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
-pids+=($!)
-timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
-timeout 100 jack_midi_dump -a >received.txt 2>&1 &
-pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
-    { echo "the JACK monitor's port never appeared"; exit 1; }
-id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
+start_jack_monitor 120 received.txt -a
 { echo 'I0 K76 V110 L10 W9'; for _ in $(seq 2 "$clicks"); do echo 'I25 K76 V110 L10 W9'; done; } \
     >clicks.tez
-"$tez" play clicks.tez --device "$id"
+"$tez" play clicks.tez --device "$monitor_id"
 sleep 0.3
 awk '$2 == "99" && $3 == "4c" { f = $1 + 0; if (n++) { d = f - p - 4800; print (d < 0 ? -d : d) } p = f }' \
     received.txt | sort -n >deviations.txt

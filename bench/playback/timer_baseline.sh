@@ -15,18 +15,10 @@ export JACK_DEFAULT_SERVER="tez-bench-$$"
 enter_scratch_folder
 
 python3 "$here/make_smf.py" sparse "$seconds" quiet.mid
-timeout $((seconds * 4 + 60)) jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 \
-    >jackd.log 2>&1 &
-pids+=($!)
-timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
-timeout $((seconds * 4 + 50)) jack_midi_dump >/dev/null 2>&1 &
-pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
-    { echo "the JACK monitor's port never appeared"; exit 1; }
-id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
+start_jack_monitor $((seconds * 4 + 60)) /dev/null
 
 before=$("$build/bin/bare_timer" "$seconds")
-"$tez" play quiet.mid --device "$id" --trace trace.txt
+"$tez" play quiet.mid --device "$monitor_id" --trace trace.txt
 after=$("$build/bin/bare_timer" "$seconds")
 # "# lateness median A us, p99 B us, max C us"
 read -r p99 max < <(awk '/^# lateness/ {print $7, $10}' trace.txt)

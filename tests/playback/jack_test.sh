@@ -9,19 +9,12 @@ source "$(dirname "$0")/../support/services.sh"
 with_private_shm "$@"
 enter_scratch_folder
 
-timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
-pids+=($!)
-timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
-timeout 30 jack_midi_dump -a >received.txt 2>&1 &
-pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
+start_jack_monitor 60 received.txt -a
 "$tez" devices
-id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
-[ -n "$id" ] || { echo "the monitor's port is not listed"; exit 1; }
 
 printf 'I0 K60 V100 L60\nI60 K62 V90 L60\nI60 K64 V80 L60 M7\nI60 K128 V127 L30\n' >score.tez
 for _ in $(seq 20); do echo 'I25 K76 V110 L10 W9'; done >>score.tez  # 25 ticks: 100 ms
-timeout 20 "$tez" play score.tez --device "$id"
+timeout 20 "$tez" play score.tez --device "$monitor_id"
 sleep 0.3
 kill "${pids[1]}" 2>/dev/null || true
 

@@ -9,19 +9,12 @@ source "$(dirname "$0")/../support/services.sh"
 with_private_shm "$@"
 enter_scratch_folder
 
-timeout 60 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
-pids+=($!)
-timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
-timeout 40 jack_midi_dump >/dev/null 2>&1 &
-pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
-id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
-[ -n "$id" ] || { echo "the monitor's port is not listed"; exit 1; }
+start_jack_monitor 60 /dev/null
 
 # Eight notes of 60 ticks (240 ms) each, looped; the first line waits $2 ticks.
 score() { printf 'I%s K%s V100 L50\n' "${2:-60}" "$1"; for _ in 2 3 4 5 6 7 8; do printf 'I60 K%s V100 L50\n' "$1"; done; }
 score 60 >s.tez
-"$tez" play s.tez --device "$id" --loop --watch --trace trace.txt 2>err.txt &
+"$tez" play s.tez --device "$monitor_id" --loop --watch --trace trace.txt 2>err.txt &
 player=$!
 sleep 1.5
 score 62 600 >s.tez             # in place; every line 540 ticks later

@@ -62,3 +62,19 @@ start_pulse_null_sink() {
     pids+=($!)
     wait_for 50 pactl info || { echo "no PulseAudio server" >&2; return 1; }
 }
+
+# A dummy JACK server named $JACK_DEFAULT_SERVER (48 kHz, 256-frame periods) with
+# jack_midi_dump listening, both for at most $1 seconds; the dump goes to $2, and the rest
+# are jack_midi_dump's arguments. Sets $monitor_id, the monitor port's device id for $tez.
+start_jack_monitor() {
+    local seconds=$1 dump=$2
+    shift 2
+    timeout "$seconds" jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
+    pids+=($!)
+    timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
+    timeout "$seconds" jack_midi_dump "$@" >"$dump" 2>&1 &
+    pids+=($!)
+    wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
+    monitor_id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
+    [ -n "$monitor_id" ] || { echo "the JACK monitor's port is not listed" >&2; return 1; }
+}
