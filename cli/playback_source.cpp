@@ -72,11 +72,7 @@ void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput ou
 }
 
 std::uint64_t OnePassCallbacks(const std::string& path, PlaybackOptions options) {
-    struct NoDevices final : MidiDevices {
-        int Count() override { return 0; }
-        std::string Name(int) override { return {}; }
-        std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
-    } none;
+    NoMidiDevices none;
     CSmfPlayer dryRun(none);
     if (IsScorePath(path)) {
         NoteTable table;

@@ -16,18 +16,6 @@
 #include "score_input.h"
 
 namespace tez::cli {
-namespace {
-
-// A player that sends nowhere: the new version's positions are resolved on it before the
-// playing one is touched.
-struct NoDevices final : MidiDevices {
-    int Count() override { return 0; }
-    std::string Name(int) override { return {}; }
-    std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
-};
-
-}  // namespace
-
 SaveWatch::SaveWatch(const std::string& path) {
     const std::filesystem::path file(path);
     name_ = file.filename().string();
@@ -116,7 +104,7 @@ bool ScoreFollower::TakeNewVersion() {
             BuildScoreMidiFile(next, &diagnostics, nullptr, &lines);
         PrintWarnings(path_, diagnostics);
 
-        NoDevices none;
+        NoMidiDevices none;
         CSmfPlayer trial(none);
         trial.LoadBytes(file);
         const PlaybackOptions range =

@@ -43,6 +43,15 @@ class MidiDevices {
     virtual void Prepare(int /*id*/) {}
 };
 
+// A list in which no device opens: a player driven by a virtual clock for a dry run (a
+// length, a position) sends nowhere.
+class NoMidiDevices final : public MidiDevices {
+  public:
+    int Count() override { return 0; }
+    std::string Name(int) override { return {}; }
+    std::unique_ptr<MidiOutput> Open(int) override { return nullptr; }
+};
+
 // The system's devices: FluidSynth as -1, the ALSA sequencer's and JACK's ports as 0..n-1.
 MidiDevices& SystemMidiDevices();
 

@@ -17,14 +17,6 @@
 
 namespace {
 
-// Devices that accept nothing: the benchmark never plays.
-class NoDevices final : public tez::MidiDevices {
-  public:
-    int Count() override { return 0; }
-    std::string Name(int) override { return {}; }
-    std::unique_ptr<tez::MidiOutput> Open(int) override { return nullptr; }
-};
-
 class FixedPrompts final : public tez::UserPrompts {
   public:
     void MessageBox(QWidget*, const QString&) override {}
@@ -62,7 +54,7 @@ void BM_ScorePass(benchmark::State& state) {
 
 void BM_OpenCommand(benchmark::State& state) {
     const std::string path = ScoreFile(state.range(0));
-    NoDevices devices;
+    tez::NoMidiDevices devices;
     FixedPrompts prompts;
     prompts.path = QString::fromStdString(std::filesystem::absolute(path).string());
     tez::CTezplayerApp app(prompts, devices);

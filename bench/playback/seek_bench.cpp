@@ -19,12 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kNotes = 1'000'000;
 constexpr int kSeeks = 40;
 
-struct NoDevices final : tez::MidiDevices {
-    int Count() override { return 0; }
-    std::string Name(int) override { return {}; }
-    std::unique_ptr<tez::MidiOutput> Open(int) override { return nullptr; }
-};
-
 void Put(Bytes& out, std::initializer_list<std::uint8_t> bytes) {
     out.insert(out.end(), bytes);
 }
@@ -82,7 +76,7 @@ std::size_t ReplayTo(const tez::CSmfPlayer& player, std::uint64_t tick) {
 
 void Run(int tracks) {
     const Bytes file = MakeFile(tracks);
-    NoDevices none;
+    tez::NoMidiDevices none;
     tez::CSmfPlayer player(none);
     player.LoadBytes(file);
     std::mt19937_64 random(7);

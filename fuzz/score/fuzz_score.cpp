@@ -11,17 +11,6 @@
 #include "score/note_table.h"
 #include "score/smf_writer.h"
 
-namespace {
-
-class NoDevices final : public tez::MidiDevices {
-  public:
-    int Count() override { return 0; }
-    std::string Name(int) override { return {}; }
-    std::unique_ptr<tez::MidiOutput> Open(int) override { return nullptr; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tez::NoteTable table;
     tez::Diagnostics diagnostics;
@@ -29,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tez::ReadScoreText(table, text, &diagnostics) != tez::ReadStatus::kOk)
         return 0;
     const auto file = tez::BuildScoreMidiFile(table, &diagnostics);
-    NoDevices devices;
+    tez::NoMidiDevices devices;
     tez::CSmfPlayer player(devices);
     if (player.LoadBytes(std::span(file.data(), file.size())) != 1 ||
         player.LastLoadResult() != tez::LoadResult::kOk)
