@@ -14,6 +14,7 @@ class TracingOutput final : public MidiOutput {
     void SetDueTime(std::chrono::steady_clock::time_point due) override {
         device_->SetDueTime(due);
     }
+    double ClockPace() const override { return device_->ClockPace(); }
     void Reset() override { device_->Reset(); }
 
   private:

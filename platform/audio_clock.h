@@ -15,6 +15,8 @@ class AudioClock {
     void Update(double seconds, std::int64_t position, int frames);
     // The sample position that sounds in step with `seconds`; fractional.
     double PositionAt(double seconds) const;
+    // The stream's rate as the monotonic clock sees it: frames per second.
+    double FramesPerSecond() const { return frames_ / period_; }
     bool Started() const { return started_; }
     // The sound is not where the loop has it (a message came later than it could have):
     // the next callback starts it over.

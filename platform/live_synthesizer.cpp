@@ -13,9 +13,11 @@ namespace tez {
 namespace {
 
 constexpr double kSampleRate = 48000.0;
-// Four periods of 256 frames, about 21 ms at 48 kHz: sound starts promptly after Play,
-// and little is still queued when a playback ends.
-constexpr int kPeriodFrames = 256;
+// Periods of 512 frames, about 11 ms at 48 kHz: sound starts promptly after Play, and little
+// is still queued when a playback ends. PulseAudio keeps only one period buffered for the
+// stream; with 256 frames a loaded machine lets it run dry now and then, and every time
+// the server puts silence into the sound and everything after it comes that much later.
+constexpr int kPeriodFrames = 512;
 constexpr int kPeriods = 4;
 // Tried in this order unless TEZ_AUDIO_DRIVER names one.
 constexpr const char* kAudioDrivers[] = {"pulseaudio", "pipewire", "alsa", "jack"};

@@ -23,6 +23,11 @@ class MidiOutput {
     // it one constant latency after this moment; the others send at once and ignore it.
     // Called from the timer thread.
     virtual void SetDueTime(std::chrono::steady_clock::time_point /*due*/) {}
+    // How long a due time's millisecond lasts on the monotonic clock, in milliseconds, for an
+    // output that counts time by its own clock (an audio device's samples): the timer keeps
+    // to it, so that messages go on arriving one constant latency ahead of their sound.
+    // Called from the timer thread.
+    virtual double ClockPace() const { return 1.0; }
     // Leaves no note sounding: for a port All Sound Off, All Notes Off, sustain off and
     // Reset All Controllers on all 16 channels; for the synthesizer its own full reset.
     virtual void Reset() = 0;

@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 namespace tez {
 namespace {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
 constexpr std::chrono::microseconds kFinalApproach{300};
+constexpr double kMinPace = 0.99;
+constexpr double kMaxPace = 1.01;
 
 timespec ToTimespec(Clock::time_point t) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch());
@@ -87,6 +90,7 @@ bool PeriodicTimer::Start(std::chrono::nanoseconds period, Callback callback, vo
     stopRequested_.store(false);
     realTime_.store(false);
     period_ = period;
+    pace_ = 1.0;
     startedAt_ = Clock::now();
     try {
         thread_ = std::thread(&PeriodicTimer::Run, this, period, callback, user, idleHint);
@@ -108,12 +112,20 @@ void PeriodicTimer::Stop() {
     stoppedAt_ = Clock::now();
 }
 
+void PeriodicTimer::SetPace(double pace) {
+    pace_ = std::clamp(pace, kMinPace, kMaxPace);
+}
+
 void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void* user,
                         IdleHint idleHint) {
     realTime_.store(AskForRealTimePriority());
     // Without real-time priority the kernel may add up to 50 us of slack to every wake-up.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    auto deadline = startedAt_ + period;
+    // `due` counts whole periods; `deadline`, when the callback runs, is `due` moved by what
+    // the pace has added up to so far.
+    auto due = startedAt_ + period;
+    auto deadline = due;
+    double paceOffset = 0;  // nanoseconds
     while (!stopRequested_.load(std::memory_order_relaxed)) {
         const std::uint64_t idle =
             idleHint != nullptr ? std::min(idleHint(user), kMaxIdlePeriods) : 0;
@@ -143,9 +155,11 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
             } else {
                 record_.Add(now - deadline);
             }
-            currentDeadline_ = deadline;
+            currentDeadline_ = due;
             callback(user);
-            deadline += period;
+            due += period;
+            paceOffset += (pace_ - 1.0) * static_cast<double>(period.count());
+            deadline = due + std::chrono::nanoseconds(std::llround(paceOffset));
             now = Clock::now();
         }
     }

@@ -76,9 +76,14 @@ class PeriodicTimer {
     const TimingRecord& Record() const { return record_; }
     // When the first callback of the last run started; read after Stop.
     std::chrono::steady_clock::time_point FirstCallbackAt() const { return firstCallbackAt_; }
-    // The deadline of the callback that runs now: when its work was due. Read it inside a
-    // callback.
+    // The deadline of the callback that runs now: when its work was due, counted in whole
+    // periods from the start (the music's own time, however the timer was paced). Read it
+    // inside a callback.
     std::chrono::steady_clock::time_point CurrentDeadline() const { return currentDeadline_; }
+    // Called inside a callback: the periods from here on last `pace` times as long on the
+    // monotonic clock (held to 0.99..1.01), so that the callbacks keep in step with a device
+    // whose own clock runs slightly faster or slower. Each start begins at 1.
+    void SetPace(double pace);
     TimingSummary Summary() const;
 
   private:
@@ -93,6 +98,7 @@ class PeriodicTimer {
     std::chrono::steady_clock::time_point firstCallbackAt_{};
     std::chrono::steady_clock::time_point currentDeadline_{};  // the timer thread's own
     std::chrono::nanoseconds period_{0};
+    double pace_ = 1.0;  // the timer thread's own
 };
 
 }  // namespace tez

@@ -36,6 +36,8 @@ class CMidiOutPort {
             m_output->SetDueTime(due);
         }
     }
+    // How long a millisecond of due time lasts on the monotonic clock for this device.
+    double ClockPace() const { return m_output != nullptr ? m_output->ClockPace() : 1.0; }
     // The device's name, cut to fit `size` bytes with its NUL; empty when the id names none.
     void GetDeviceName(int deviceId, char* buffer, std::size_t size) const;
 

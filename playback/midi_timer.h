@@ -53,6 +53,9 @@ class CMidiTimer {
     // When the running tick was due on the monotonic clock: its deadline, however late the
     // tick itself came. Read it inside OnTimerTick.
     std::chrono::steady_clock::time_point TickDeadline() const { return m_timer.CurrentDeadline(); }
+    // Inside OnTimerTick: the coming ticks last `pace` times their period, to keep in step
+    // with a device that counts time by its own clock.
+    void SetTickPace(double pace) { m_timer.SetPace(pace); }
 
     std::uint32_t m_timerId = 0;  // 0 when no event runs
     TimerCaps m_caps;

@@ -58,6 +58,7 @@ std::uint64_t CSmfPlayer::Now() const {
 
 void CSmfPlayer::OnTimerTick() {
     m_port.SetDueTime(TickDeadline());
+    SetTickPace(m_port.ClockPace());
     std::uint64_t now = Now();
     if (m_shaped) {
         now = ShapedStep(now);

@@ -28,7 +28,7 @@ for p in ["/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3
 measure() { python3 "$here/click_timing.py" nullsink.monitor 100 "$clicks" -- "$@"; }
 tez_line=$(TRACE=$work/trace.txt TEZ_AUDIO_DRIVER=pulseaudio TEZ_SOUNDFONT=$soundfont \
     measure "$tez" play clicks.mid --trace "$work/trace.txt")
-fluid_line=$(measure fluidsynth -ni -q -a pulseaudio -o audio.period-size=256 \
+fluid_line=$(measure fluidsynth -ni -q -a pulseaudio -o audio.period-size=512 \
     -o audio.periods=4 -r 48000 "$soundfont" clicks.mid)
 printf 'synth: %d clicks 100 ms apart, %s, PulseAudio null sink\n' "$clicks" "$(basename "$soundfont")"
 printf '  tez play     %s\n  fluidsynth   %s\n' "$tez_line" "$fluid_line"
