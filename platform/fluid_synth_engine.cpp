@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -47,7 +48,7 @@ std::string FindSoundFont() {
 }
 
 std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Create(const std::string& soundFontPath,
-                                                           double sampleRate) {
+                                                           double sampleRate, int cpuCores) {
     SilenceFluidSynthLog();
     if (soundFontPath.empty() || !FileExists(soundFontPath)) {
         return nullptr;
@@ -58,6 +59,7 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Create(const std::string& so
         return nullptr;
     }
     fluid_settings_setnum(engine->settings_, "synth.sample-rate", sampleRate);
+    fluid_settings_setint(engine->settings_, "synth.cpu-cores", std::max(cpuCores, 1));
     engine->synth_ = new_fluid_synth(engine->settings_);
     if (engine->synth_ == nullptr ||
         fluid_synth_sfload(engine->synth_, soundFontPath.c_str(), 1) == FLUID_FAILED) {
