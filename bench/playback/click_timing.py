@@ -69,8 +69,11 @@ def onsets(samples, clicks):
 
 
 def frame_time(arrivals, frame):
-    """When a frame reached the recorder: the earliest arrival line through the chunks."""
-    offset = min(t - n / RATE for t, n in arrivals)
+    """When a frame reached the recorder: the earliest arrival line through the chunks of
+    the second after it (the sound card's clock and the monotonic one drift apart over a
+    long recording)."""
+    near = [(t, n) for t, n in arrivals if frame <= n <= frame + RATE] or arrivals
+    offset = min(t - n / RATE for t, n in near)
     return offset + frame / RATE
 
 
