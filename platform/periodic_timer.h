@@ -1,5 +1,6 @@
 // A periodic callback on a dedicated thread that sleeps to absolute deadlines on the
-// monotonic clock, so the number of callbacks never drifts from the time elapsed.
+// monotonic clock, so the number of callbacks never drifts from the time elapsed (at the
+// pace asked of it: a sound device's clock runs a little faster or slower).
 #pragma once
 
 #include <atomic>
@@ -43,7 +44,8 @@ struct TimingSummary {
     std::chrono::microseconds median{0};
     std::chrono::microseconds p99{0};
     std::chrono::nanoseconds max{0};
-    // Callbacks delivered minus whole periods elapsed at the end of the run.
+    // Callbacks delivered minus whole periods elapsed at the end of the run; a paced run
+    // differs by what its pace added up to.
     std::int64_t drift = 0;
     bool realTimePriority = false;
 };
