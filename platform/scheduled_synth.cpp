@@ -71,9 +71,12 @@ bool ScheduledSynth::Reset(std::chrono::milliseconds patience) {
     return true;
 }
 
+std::int64_t ScheduledSynth::LatencyNanoseconds() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(latency_).count();
+}
+
 double ScheduledSynth::PositionOf(std::int64_t due) {
-    const std::int64_t latency =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(latency_).count();
+    const std::int64_t latency = LatencyNanoseconds();
     // One latency after the message was sent, as the monotonic clock maps it.
     const double byClock =
         clock_.PositionAt(Seconds(due + sendLag_.load(std::memory_order_relaxed) + latency));
@@ -89,8 +92,7 @@ double ScheduledSynth::PositionOf(std::int64_t due) {
 }
 
 void ScheduledSynth::ApplyDueBefore(double blockEnd) {
-    const std::int64_t latency =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(latency_).count();
+    const std::int64_t latency = LatencyNanoseconds();
     while (const auto message = queue_.Front()) {
         if (message->bytes.empty()) {
             // A reset is due when it was asked for, by the monotonic clock.

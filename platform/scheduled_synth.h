@@ -52,6 +52,7 @@ class ScheduledSynth {
     // The sample position a message due at `due` (nanoseconds) sounds at.
     double PositionOf(std::int64_t due);
     void UpdatePace(int frames);
+    std::int64_t LatencyNanoseconds() const;
 
     FluidSynthEngine& engine_;
     double sampleRate_;
