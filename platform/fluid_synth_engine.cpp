@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kSystemSoundFonts[] = {
     "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf3/default-GM.sf3",  // compressed samples, as MuseScore's fonts ship
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
 };
