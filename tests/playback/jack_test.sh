@@ -56,11 +56,8 @@ grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
 
 # The server stopped while a score plays.
 timeout 20 "$tez" play score.tez --device "$monitor_id" 2>gone.err &
-player=$!
-sleep 1
-kill "${pids[0]}"
-status=0
-wait "$player" || status=$?
+sleep 1 && kill "${pids[0]}"
+status=0 && wait $! || status=$?
 [ "$status" -eq 1 ] && grep -q 'went away' gone.err ||
     { echo "server gone: exit $status, $(cat gone.err)"; exit 1; }
 echo "jack: an oversized message dropped and told; a server gone ends tez play with exit 1"
