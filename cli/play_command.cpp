@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "platform/monotonic_time.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
@@ -76,7 +77,7 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
     const auto start = std::chrono::steady_clock::now();
     auto nextProgress = start;
     int signal = 0;
-    while (player.IsAnyTrackActive() != 0 && signal == 0) {
+    while (player.IsAnyTrackActive() != 0 && signal == 0 && !player.m_port.DeviceLost()) {
         const auto now = std::chrono::steady_clock::now();
         if (showProgress && now >= nextProgress) {
             const auto elapsed =
@@ -94,6 +95,17 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
         std::fprintf(stderr, "\n");
     }
     return signal;
+}
+
+// Messages the device could never take are told once; a device gone away fails the command.
+void ReportDeviceTrouble(const CMidiOutPort& port, int device) {
+    if (const std::uint64_t dropped = port.DroppedMessages(); dropped > 0) {
+        std::fprintf(stderr, "tez: %llu messages too large for midi device %d were dropped\n",
+                     static_cast<unsigned long long>(dropped), device);
+    }
+    if (port.DeviceLost()) {
+        throw CLI::RuntimeError("tez: midi device " + std::to_string(device) + " went away", 1);
+    }
 }
 
 void Play(const PlayOptions& options) {
@@ -128,14 +140,16 @@ void Play(const PlayOptions& options) {
         }
     });
     player.Stop();
+    ReportDeviceTrouble(player.m_port, options.device);
     if (!options.trace.empty()) {
         std::FILE* out = std::fopen(options.trace.c_str(), "w");
         if (out == nullptr) {
             throw CLI::RuntimeError(FileError("cannot write", options.trace, errno), 1);
         }
         recorder.Write(out, player.LastRunTiming());
-        std::fprintf(out, "# play started in %.3f ms\n",
-                     std::chrono::duration<double, std::milli>(playTook).count());
+        std::fprintf(out, "# play started in %.3f ms\n# play called at %lld ns\n",
+                     std::chrono::duration<double, std::milli>(playTook).count(),
+                     static_cast<long long>(Nanoseconds(playCalled)));
         std::fclose(out);
     }
     if (options.device == -1) {

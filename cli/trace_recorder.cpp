@@ -14,7 +14,9 @@ class TracingOutput final : public MidiOutput {
     void SetDueTime(std::chrono::steady_clock::time_point due) override {
         device_->SetDueTime(due);
     }
-    double ClockPace() const override { return device_->ClockPace(); }
+    DeviceClock* OwnClock() override { return device_->OwnClock(); }
+    std::uint64_t Dropped() const override { return device_->Dropped(); }
+    bool Lost() const override { return device_->Lost(); }
     void Reset() override { device_->Reset(); }
 
   private:

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 
+#include "platform/monotonic_time.h"
 #include "platform/port_reset.h"
 #include "platform/quiet_libraries.h"
 #include "platform/stamped_message_queue.h"
@@ -21,10 +21,6 @@ constexpr std::size_t kQueueBytes = 1 << 20;
 // How long closing waits for the last messages and the reset to go out.
 constexpr auto kDrainPatience = std::chrono::milliseconds(1000);
 
-std::int64_t Nanoseconds(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
-}
-
 jack_client_t* OpenClient(const char* name) {
     QuietSystemLibraries();
     jack_status_t status{};
@@ -36,7 +32,7 @@ class JackMidiOutput final : public MidiOutput {
     explicit JackMidiOutput(jack_client_t* client) : client_(client), queue_(kQueueBytes) {}
 
     ~JackMidiOutput() override {
-        if (active_) {
+        if (active_ && !Lost()) {
             Drain();
             jack_deactivate(client_);
         }
@@ -45,8 +41,11 @@ class JackMidiOutput final : public MidiOutput {
 
     bool Start(const std::string& target) {
         port_ = jack_port_register(client_, kPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        if (port_ == nullptr || jack_set_process_callback(client_, &Process, this) != 0 ||
-            jack_activate(client_) != 0) {
+        if (port_ == nullptr || jack_set_process_callback(client_, &Process, this) != 0) {
+            return false;
+        }
+        jack_on_shutdown(client_, &ServerGone, this);
+        if (jack_activate(client_) != 0) {
             return false;
         }
         active_ = true;
@@ -54,7 +53,7 @@ class JackMidiOutput final : public MidiOutput {
     }
 
     bool Send(std::span<const std::uint8_t> message) override {
-        return !message.empty() && queue_.Push(Nanoseconds(due_), message);
+        return !message.empty() && !Lost() && queue_.Push(Nanoseconds(due_), message);
     }
     void SetDueTime(Clock::time_point due) override { due_ = due; }
     void Reset() override {
@@ -62,17 +61,16 @@ class JackMidiOutput final : public MidiOutput {
         SendPortReset(*this);
         Drain();
     }
+    std::uint64_t Dropped() const override { return dropped_.load(std::memory_order_relaxed); }
+    bool Lost() const override { return lost_.load(std::memory_order_acquire); }
 
   private:
     // Waits until the process callback has written everything queued into a period.
     void Drain() {
         const std::uint64_t wanted = queue_.Pushed();
         const std::uint64_t cycle = cycles_.load();
-        const auto asked = Clock::now();
-        while ((queue_.Popped() < wanted || cycles_.load() == cycle) &&
-               Clock::now() - asked < kDrainPatience) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        AwaitConsumer([&] { return queue_.Popped() >= wanted && cycles_.load() != cycle; },
+                      [&] { return Lost(); }, kDrainPatience);
     }
 
     static int Process(jack_nframes_t frames, void* self) {
@@ -80,11 +78,18 @@ class JackMidiOutput final : public MidiOutput {
         return 0;
     }
 
+    // The server has closed this client (it was stopped or killed): JACK's own thread.
+    static void ServerGone(void* self) {
+        static_cast<JackMidiOutput*>(self)->lost_.store(true, std::memory_order_release);
+    }
+
     // Writes every message due in this period at its frame, one period after it was due; a
-    // message whose frame has passed goes first, one that does not fit waits for the next.
+    // message whose frame has passed goes first, one that does not fit waits for the next,
+    // and one larger than a whole period's buffer is dropped, since it could never go.
     void WritePeriod(jack_nframes_t frames) {
         void* buffer = jack_port_get_buffer(port_, frames);
         jack_midi_clear_buffer(buffer);
+        const std::size_t room = jack_midi_max_event_size(buffer);
         jack_nframes_t periodFrame = 0;
         jack_time_t periodStart = 0, nextStart = 0;
         float periodMicros = 0;
@@ -95,6 +100,11 @@ class JackMidiOutput final : public MidiOutput {
         const auto latency = static_cast<std::int64_t>(nextStart - periodStart);
         jack_nframes_t last = 0;
         while (const auto message = queue_.Front()) {
+            if (message->bytes.size() > room) {
+                dropped_.fetch_add(1, std::memory_order_relaxed);
+                queue_.Pop();
+                continue;
+            }
             if (message->due > 0) {  // else no due time was given: at once
                 const std::int64_t at = message->due / 1000 + steadyToJack + latency;
                 const auto frame = static_cast<std::int32_t>(
@@ -120,6 +130,8 @@ class JackMidiOutput final : public MidiOutput {
     StampedMessageQueue queue_;
     Clock::time_point due_{};  // none given: at once
     std::atomic<std::uint64_t> cycles_{0};
+    std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<bool> lost_{false};
     bool active_ = false;
 };
 

@@ -12,19 +12,19 @@
 namespace tez {
 namespace {
 
-constexpr double kSampleRate = 48000.0;
-// Periods of 512 frames, about 11 ms at 48 kHz: sound starts promptly after Play, and little
-// is still queued when a playback ends. PulseAudio keeps only one period buffered for the
-// stream; with 256 frames a loaded machine lets it run dry now and then, and every time
-// the server puts silence into the sound and everything after it comes that much later.
+constexpr int kSampleRate = 48000;
+// Periods of 512 frames asked for, about 11 ms at 48 kHz: sound starts promptly after Play, and
+// little is still queued when a playback ends. The server may impose others; the music is
+// counted in the frames rendered, whatever the periods' size. PulseAudio keeps only one period
+// buffered for the stream; with 256 frames a loaded machine lets it run dry now and then, and every
+// time the server puts silence into the sound and everything after it comes that much later.
 constexpr int kPeriodFrames = 512;
 constexpr int kPeriods = 4;
 // Tried in this order unless TEZ_AUDIO_DRIVER names one.
 constexpr const char* kAudioDrivers[] = {"pulseaudio", "pipewire", "alsa", "jack"};
 
 int RenderAudio(void* synth, int frames, int nfx, float* fx[], int nout, float* out[]) {
-    static_cast<ScheduledSynth*>(synth)->Render(std::chrono::steady_clock::now(), frames, nfx, fx,
-                                                nout, out);
+    static_cast<ScheduledSynth*>(synth)->Render(frames, nfx, fx, nout, out);
     return FLUID_OK;
 }
 
@@ -40,7 +40,7 @@ fluid_audio_driver_t* StartAudio(FluidSynthEngine& engine, ScheduledSynth& synth
     if (fluid_settings_setstr(engine.Settings(), "audio.driver", driverName) != FLUID_OK) {
         return nullptr;
     }
-    // Our own processing callback: it applies each message at the block it is due in.
+    // Our own processing callback: it runs the playback's millisecond callbacks as it renders.
     return new_fluid_audio_driver2(engine.Settings(), RenderAudio, &synth);
 }
 
@@ -82,7 +82,7 @@ bool LiveSynthesizer::StartLocked() {
     if (engine_ == nullptr) {
         return false;
     }
-    scheduled_ = std::make_unique<ScheduledSynth>(*engine_, kSampleRate, kPeriodFrames);
+    scheduled_ = std::make_unique<ScheduledSynth>(*engine_, kSampleRate);
     if (const char* wanted = std::getenv("TEZ_AUDIO_DRIVER"); wanted != nullptr && *wanted != 0) {
         driver_ = StartAudio(*engine_, *scheduled_, wanted);
     } else {

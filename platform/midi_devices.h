@@ -10,6 +10,20 @@
 
 namespace tez {
 
+// The clock of a device that counts time by itself: it calls a playback's callbacks once per
+// millisecond of its own time, between the blocks of sound it makes, so that the music keeps
+// the sound's clock exactly however the device's blocks come.
+class DeviceClock {
+  public:
+    using Callback = void (*)(void* user);
+    virtual ~DeviceClock() = default;
+    // Calls `callback(user)` once per millisecond of the device's time, one at a time, the
+    // first at the first millisecond begun after this call. A running one is stopped first.
+    virtual void StartTicks(Callback callback, void* user) = 0;
+    // Returns once no callback runs or will start. Not from inside a callback.
+    virtual void StopTicks() = 0;
+};
+
 // One open output device.
 class MidiOutput {
   public:
@@ -23,11 +37,16 @@ class MidiOutput {
     // it one constant latency after this moment; the others send at once and ignore it.
     // Called from the timer thread.
     virtual void SetDueTime(std::chrono::steady_clock::time_point /*due*/) {}
-    // How long a due time's millisecond lasts on the monotonic clock, in milliseconds, for an
-    // output that counts time by its own clock (an audio device's samples): the timer keeps
-    // to it, so that messages go on arriving one constant latency ahead of their sound.
-    // Called from the timer thread.
-    virtual double ClockPace() const { return 1.0; }
+    // The device's own clock, when it has one that the playback must keep (an audio stream
+    // counting time in its samples): it then runs the millisecond callbacks itself. nullptr:
+    // the timer thread runs them.
+    virtual DeviceClock* OwnClock() { return nullptr; }
+    // Messages dropped because they can never reach the device (larger than it takes at
+    // once), so that nothing queued behind them waits. Any thread.
+    virtual std::uint64_t Dropped() const { return 0; }
+    // The device went away during use (its server ended): nothing sent arrives any more.
+    // Any thread.
+    virtual bool Lost() const { return false; }
     // Leaves no note sounding: for a port All Sound Off, All Notes Off, sustain off and
     // Reset All Controllers on all 16 channels; for the synthesizer its own full reset.
     virtual void Reset() = 0;

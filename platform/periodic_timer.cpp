@@ -7,15 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 
 namespace tez {
 namespace {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC on Linux
 constexpr std::chrono::microseconds kFinalApproach{300};
-constexpr double kMinPace = 0.99;
-constexpr double kMaxPace = 1.01;
 
 timespec ToTimespec(Clock::time_point t) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch());
@@ -90,7 +87,6 @@ bool PeriodicTimer::Start(std::chrono::nanoseconds period, Callback callback, vo
     stopRequested_.store(false);
     realTime_.store(false);
     period_ = period;
-    pace_ = 1.0;
     startedAt_ = Clock::now();
     try {
         thread_ = std::thread(&PeriodicTimer::Run, this, period, callback, user, idleHint);
@@ -112,20 +108,12 @@ void PeriodicTimer::Stop() {
     stoppedAt_ = Clock::now();
 }
 
-void PeriodicTimer::SetPace(double pace) {
-    pace_ = std::clamp(pace, kMinPace, kMaxPace);
-}
-
 void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void* user,
                         IdleHint idleHint) {
     realTime_.store(AskForRealTimePriority());
     // Without real-time priority the kernel may add up to 50 us of slack to every wake-up.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    // `due` counts whole periods; `deadline`, when the callback runs, is `due` moved by what
-    // the pace has added up to so far.
-    auto due = startedAt_ + period;
-    auto deadline = due;
-    double paceOffset = 0;  // nanoseconds
+    auto deadline = startedAt_ + period;
     while (!stopRequested_.load(std::memory_order_relaxed)) {
         const std::uint64_t idle =
             idleHint != nullptr ? std::min(idleHint(user), kMaxIdlePeriods) : 0;
@@ -137,9 +125,12 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
             SleepUntil(wakeAt - kFinalApproach);
         }
         SleepUntil(wakeAt);
+        auto now = Clock::now();
+        if (now - wakeAt > kStallLimit) {
+            deadline += (now - wakeAt) / period * period;  // a stall: go on from here
+        }
         // After a late wake-up every missed callback is delivered now, so the count keeps up
         // with the clock; so are the idle ones slept through on purpose.
-        auto now = Clock::now();
         while (now >= deadline) {
             // Idle callbacks slept through are still owed, also to a timer being stopped: so
             // the count matches the clock to the end.
@@ -147,19 +138,14 @@ void PeriodicTimer::Run(std::chrono::nanoseconds period, Callback callback, void
             if (!batched && stopRequested_.load(std::memory_order_relaxed)) {
                 break;
             }
-            if (record_.Callbacks() == 0) {
-                firstCallbackAt_ = now;
-            }
             if (batched) {
                 record_.AddBatched();
             } else {
                 record_.Add(now - deadline);
             }
-            currentDeadline_ = due;
+            currentDeadline_ = deadline;
             callback(user);
-            due += period;
-            paceOffset += (pace_ - 1.0) * static_cast<double>(period.count());
-            deadline = due + std::chrono::nanoseconds(std::llround(paceOffset));
+            deadline += period;
             now = Clock::now();
         }
     }

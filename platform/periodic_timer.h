@@ -1,6 +1,6 @@
 // A periodic callback on a dedicated thread that sleeps to absolute deadlines on the
-// monotonic clock, so the number of callbacks never drifts from the time elapsed (at the
-// pace asked of it: a sound device's clock runs a little faster or slower).
+// monotonic clock, so the number of callbacks never drifts from the time elapsed, except
+// across a stall (see kStallLimit).
 #pragma once
 
 #include <atomic>
@@ -44,8 +44,8 @@ struct TimingSummary {
     std::chrono::microseconds median{0};
     std::chrono::microseconds p99{0};
     std::chrono::nanoseconds max{0};
-    // Callbacks delivered minus whole periods elapsed at the end of the run; a paced run
-    // differs by what its pace added up to.
+    // Callbacks delivered minus whole periods elapsed at the end of the run: less than 0 by
+    // the callbacks a stall held up.
     std::int64_t drift = 0;
     bool realTimePriority = false;
 };
@@ -59,6 +59,13 @@ class PeriodicTimer {
     using IdleHint = std::uint64_t (*)(void* user);
     // The longest the thread sleeps through idle callbacks, so a Stop is never kept waiting.
     static constexpr std::uint64_t kMaxIdlePeriods = 10;
+    // Callbacks late by less than this (a thread woken late) are all delivered at once, so the
+    // count keeps up with the clock. Later ones (the process was stopped, the machine starved)
+    // are not made up: the timer goes on from now, and the music resumes where it stood, that
+    // much later. Sending them would fire everything missed together; skipping them would
+    // lose notes and leave others sounding. Beyond about 50 ms a catch-up is heard as a
+    // burst, below it as a slightly late note.
+    static constexpr std::chrono::milliseconds kStallLimit{50};
 
     PeriodicTimer() = default;
     ~PeriodicTimer();
@@ -76,16 +83,9 @@ class PeriodicTimer {
 
     // The record of the last run; complete once Stop has returned.
     const TimingRecord& Record() const { return record_; }
-    // When the first callback of the last run started; read after Stop.
-    std::chrono::steady_clock::time_point FirstCallbackAt() const { return firstCallbackAt_; }
     // The deadline of the callback that runs now: when its work was due, counted in whole
-    // periods from the start (the music's own time, however the timer was paced). Read it
-    // inside a callback.
+    // periods from the start, moved on by any stall. Read it inside a callback.
     std::chrono::steady_clock::time_point CurrentDeadline() const { return currentDeadline_; }
-    // Called inside a callback: the periods from here on last `pace` times as long on the
-    // monotonic clock (held to 0.99..1.01), so that the callbacks keep in step with a device
-    // whose own clock runs slightly faster or slower. Each start begins at 1.
-    void SetPace(double pace);
     TimingSummary Summary() const;
 
   private:
@@ -97,10 +97,8 @@ class PeriodicTimer {
     TimingRecord record_;
     std::chrono::steady_clock::time_point startedAt_{};
     std::chrono::steady_clock::time_point stoppedAt_{};
-    std::chrono::steady_clock::time_point firstCallbackAt_{};
     std::chrono::steady_clock::time_point currentDeadline_{};  // the timer thread's own
     std::chrono::nanoseconds period_{0};
-    double pace_ = 1.0;  // the timer thread's own
 };
 
 }  // namespace tez

@@ -48,8 +48,19 @@ int CMidiOutPort::Close() {
         return 0;
     }
     m_output->Reset();
+    // Read after the reset: it waits for whatever was still queued.
+    m_droppedBefore += m_output->Dropped();
+    m_lostBefore = m_lostBefore || m_output->Lost();
     m_output.reset();
     return 1;
+}
+
+std::uint64_t CMidiOutPort::DroppedMessages() const {
+    return m_droppedBefore + (m_output != nullptr ? m_output->Dropped() : 0);
+}
+
+bool CMidiOutPort::DeviceLost() const {
+    return m_lostBefore || (m_output != nullptr && m_output->Lost());
 }
 
 int CMidiOutPort::ShortMsg(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {

@@ -36,8 +36,12 @@ class CMidiOutPort {
             m_output->SetDueTime(due);
         }
     }
-    // How long a millisecond of due time lasts on the monotonic clock for this device.
-    double ClockPace() const { return m_output != nullptr ? m_output->ClockPace() : 1.0; }
+    // The open device's own clock, when it counts time by itself; else nullptr.
+    DeviceClock* OwnClock() const { return m_output != nullptr ? m_output->OwnClock() : nullptr; }
+    // Messages the devices opened on this port dropped because they could never reach them.
+    std::uint64_t DroppedMessages() const;
+    // Whether a device opened on this port went away while in use (a JACK server ended).
+    bool DeviceLost() const;
     // The device's name, cut to fit `size` bytes with its NUL; empty when the id names none.
     void GetDeviceName(int deviceId, char* buffer, std::size_t size) const;
 
@@ -48,6 +52,8 @@ class CMidiOutPort {
     MidiDevices& m_devices;
     std::unique_ptr<MidiOutput> m_output;  // null when no device is open
     int m_deviceId = 0;
+    std::uint64_t m_droppedBefore = 0;  // by the devices closed so far
+    bool m_lostBefore = false;
 };
 
 // The number of bytes a message with this status byte carries, the status included

@@ -27,6 +27,7 @@ int CSmfPlayer::Cue() {
 
 int CSmfPlayer::Play() {
     Cue();
+    UseDeviceClock(m_port.OwnClock());
     StartTimer(1);
     return 1;
 }
@@ -58,7 +59,6 @@ std::uint64_t CSmfPlayer::Now() const {
 
 void CSmfPlayer::OnTimerTick() {
     m_port.SetDueTime(TickDeadline());
-    SetTickPace(m_port.ClockPace());
     std::uint64_t now = Now();
     if (m_shaped) {
         now = ShapedStep(now);

@@ -57,7 +57,9 @@ struct EventSource {
 
 class CSmfPlayer : public CMidiTimer {
   public:
-    static constexpr std::int32_t kDefaultTempo = 1'000'000;  // microseconds per quarter
+    // Microseconds per quarter note before the file's first Set Tempo: the file format's
+    // 120 quarter notes a minute.
+    static constexpr std::int32_t kDefaultTempo = 500'000;
 
     explicit CSmfPlayer(MidiDevices& devices = SystemMidiDevices());
     // Stops (timer first, then the device reset and closed), then frees the tracks.
@@ -77,7 +79,8 @@ class CSmfPlayer : public CMidiTimer {
     // 1 while at least one track has events left to send.
     int IsAnyTrackActive() const;
 
-    // Rewinds, opens the device m_deviceId and starts the 1 ms timer. Answers 1.
+    // Rewinds, opens the device m_deviceId and starts the 1 ms timer (the device's own clock
+    // when it has one: the synthesizer's audio). Answers 1.
     int Play();
     // Stops the timer, then resets and closes the device. Answers 1. A playback with options
     // first ends every note still sounding.

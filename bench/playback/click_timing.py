@@ -8,9 +8,10 @@ Starts `parecord --raw` on SOURCE (48 kHz, stereo, s16le), waits for its stream,
 COMMAND, and prints one line:
   onsets N missing M p95 P max X mean_interval I latency L p75 Q
 P, X and Q: the 95th percentile, the largest and the 75th percentile of
-|interval - INTERVAL_MS| between successive onsets, in ms. L: ms from the first click's due time to its onset in the recording, when
-the command wrote a trace (TRACE=path in the environment) naming its first callback's
-time; else from the command's start. Exits 1 when no onset was found.
+|interval - INTERVAL_MS| between successive onsets (the first one included), in ms. L: ms from
+the first click's due time, counted from Play, to its onset in the recording, when the command
+wrote a trace (TRACE=path in the environment) naming when Play was called (or else its first
+callback); else from the command's start. Exits 1 when no onset was found.
 """
 import os
 import subprocess
@@ -78,11 +79,14 @@ def frame_time(arrivals, frame):
 
 
 def first_due(trace):
-    """The monotonic time of the first note-on's callback deadline in a `tez play` trace."""
+    """The monotonic time the first note-on was due in a `tez play` trace: its callback's
+    number of milliseconds after Play (or after the first callback, in an older trace)."""
     first_at, first_note = None, None
     with open(trace) as f:
         for line in f:
-            if line.startswith("# first callback at"):
+            if line.startswith("# play called at"):
+                first_at = int(line.split()[4]) / 1e9
+            elif line.startswith("# first callback at") and first_at is None:
                 first_at = int(line.split()[4]) / 1e9
             elif first_note is None and not line.startswith("#"):
                 parts = line.split()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A JACK server with a MIDI monitor: `tez devices` lists its port and a score played to it
 # arrives whole and in order, followed by the device reset; its clicks, due every 100 ms,
-# arrive 4800 frames apart to within 5 frames.
+# arrive 4800 frames apart to within 5 frames. A system exclusive message larger than a
+# period's buffer is dropped and told once, and the note-off behind it and the reset still
+# arrive; a server that goes away during a playback ends it with exit 1.
 set -euo pipefail
 tez=$(realpath "$1")
 export JACK_DEFAULT_SERVER="tez-test-$$"
@@ -37,3 +39,25 @@ awk '$2 == "99" && $3 == "4c" { f = $1 + 0; if (n++) { d = f - p - 4800; print (
 [ "$(wc -l <offsets.txt)" -eq 19 ] && awk '$1 > 5 { exit 1 }' offsets.txt ||
     { echo "clicks not 4800 +- 5 frames apart:"; tr '\n' ' ' <offsets.txt; exit 1; }
 echo "jack: $n messages in order, then the reset; clicks to within $(sort -n offsets.txt | tail -1) frames"
+
+# 40,000 bytes of system exclusive, then a note and its note-off.
+python3 -c 'import sys
+sysex = bytes([0xF0, 0x82, 0xB8, 0x40]) + bytes(39999) + bytes([0xF7])
+body = b"\0" + sysex + bytes.fromhex("00 90 3C 64 3C 80 3C 00 00 FF 2F 00")
+sys.stdout.buffer.write(b"MThd\0\0\0\6\0\0\0\1\0\x78MTrk" + len(body).to_bytes(4, "big") + body)' >big.mid
+timeout 20 jack_midi_dump -a >big.txt 2>&1 &
+pids+=($!)
+wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input"
+timeout 20 "$tez" play big.mid --device "$monitor_id" 2>big.err
+sleep 0.3
+grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
+    [ "$(grep -cE ' b[0-9a-f] (78|7b|40|79) 00' big.txt)" -eq 64 ] ||
+    { echo "oversized sysex: stderr $(cat big.err); received:"; cat big.txt; exit 1; }
+
+# The server stopped while a score plays.
+timeout 20 "$tez" play score.tez --device "$monitor_id" 2>gone.err &
+sleep 1 && kill "${pids[0]}"
+status=0 && wait $! || status=$?
+[ "$status" -eq 1 ] && grep -q 'went away' gone.err ||
+    { echo "server gone: exit $status, $(cat gone.err)"; exit 1; }
+echo "jack: an oversized message dropped and told; a server gone ends tez play with exit 1"

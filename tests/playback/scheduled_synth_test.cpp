@@ -1,6 +1,5 @@
-// The built-in synthesizer's queue from the timer thread to the audio side, with real
-// threads on both ends: nothing is lost, reordered or left queued, and the music keeps the
-// sound's own clock.
+// The built-in synthesizer, its audio stream the playback's clock: nothing sent is lost,
+// reordered or left queued, and the music is counted in the stream's own frames.
 #include "platform/scheduled_synth.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/periodic_timer.h"
 #include "smf_builder.h"
 
 namespace tez {
@@ -42,129 +40,95 @@ TEST(StampedMessageQueue, KeepsOrderAndBytesAcrossTheWrapAndRefusesWhenFull) {
     EXPECT_GE(pushed, 256 / 32 - 1);  // 32 bytes a record; at most one lost to the wrap
 }
 
-// A burst of 1,000 messages sent in one timer callback, rendered by an audio thread.
-TEST(ScheduledSynth, AppliesABurstOfAThousandMessagesThenResetsSilent) {
-    auto engine = FluidSynthEngine::Create("/usr/share/sounds/sf2/TimGM6mb.sf2", 48000);
-    ASSERT_NE(engine, nullptr);
-    ScheduledSynth synth(*engine, 48000, 256);
-    ScheduledSynthOutput output(synth);
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        std::array<float, 256> left{}, right{};
-        float* out[] = {left.data(), right.data()};
-        while (!stop) {
-            synth.Render(std::chrono::steady_clock::now(), 256, 0, nullptr, 2, out);
-            std::this_thread::sleep_for(std::chrono::microseconds(5333));
-        }
-    });
-    struct Burst {
-        PeriodicTimer timer;
-        ScheduledSynthOutput* output;
-        std::atomic<int> sent{0};
-    } burst{{}, &output};
-    burst.timer.Start(
-        std::chrono::milliseconds(1),
-        [](void* user) {
-            auto& b = *static_cast<Burst*>(user);
-            if (b.sent.load() != 0) {
-                return;
-            }
-            b.output->SetDueTime(b.timer.CurrentDeadline());
-            int sent = 0;
-            for (int i = 0; i < 1000; ++i) {
-                const std::uint8_t status = (i % 2 == 0 ? 0x90 : 0x80) | (i / 2 % 16);
-                const std::array<std::uint8_t, 3> message{status, std::uint8_t(40 + i % 50), 100};
-                sent += b.output->Send(message) ? 1 : 0;
-            }
-            b.sent = sent;
-        },
-        &burst);
-    ASSERT_TRUE(test::WaitUntil([&] { return burst.sent.load() != 0; }));
-    burst.timer.Stop();
-    EXPECT_EQ(burst.sent.load(), 1000);
-    output.Reset();  // the last note-ons still sound until the reset behind them
-    EXPECT_EQ(synth.Applied(), 1001u);
-    stop = true;
-    audio.join();
-    // Silence from the next block on (FluidSynth's voice count may lag: the sound is what counts).
-    std::array<float, 256> left{}, right{};
-    float* out[] = {left.data(), right.data()};
-    synth.Render(std::chrono::steady_clock::now(), 256, 0, nullptr, 2, out);
-    for (int block = 0; block < 4; ++block) {
-        left.fill(0);
-        right.fill(0);
-        synth.Render(std::chrono::steady_clock::now(), 256, 0, nullptr, 2, out);
-        EXPECT_LT(*std::max_element(left.begin(), left.end()), 1e-4f) << engine->ActiveVoices();
-    }
-}
-
-// The synthesizer as the player's device -1.
-class SynthDevices final : public MidiDevices {
+// The synthesizer as the player's device, each click stamped with the frame it takes effect at.
+class StampingSynth final : public MidiDevices, public MidiOutput {
   public:
-    explicit SynthDevices(ScheduledSynth& synth) : synth_(synth) {}
+    explicit StampingSynth(ScheduledSynth& synth) : synth_(synth) { clicks.reserve(100); }
     int Count() override { return 0; }
     std::string Name(int) override { return "synth"; }
-    std::unique_ptr<MidiOutput> Open(int) override {
-        return std::make_unique<ScheduledSynthOutput>(synth_);
+    std::unique_ptr<MidiOutput> Open(int) override { return std::make_unique<Forward>(*this); }
+    bool Send(std::span<const std::uint8_t> message) override {
+        if (message[0] == 0x99) {
+            clicks.push_back(synth_.Rendered());
+        }
+        return synth_.Send(message);
     }
+    DeviceClock* OwnClock() override { return &synth_; }
+    void Reset() override { synth_.Reset(); }
+    std::vector<std::int64_t> clicks;  // the audio thread's while the player plays
 
   private:
+    struct Forward final : MidiOutput {
+        explicit Forward(MidiOutput& to) : to(to) {}
+        bool Send(std::span<const std::uint8_t> message) override { return to.Send(message); }
+        DeviceClock* OwnClock() override { return to.OwnClock(); }
+        void Reset() override { to.Reset(); }
+        MidiOutput& to;
+    };
     ScheduledSynth& synth_;
 };
 
-// A sound device whose clock runs 0.3% fast against the monotonic one, its callbacks woken
-// with jitter: a click every 100 ms of music is still 4,800 of its frames after the one
-// before, every time, and the timer is asked to keep its pace.
-TEST(ScheduledSynth, CountsTheMusicInTheSoundsFramesWhenTheDeviceClockRunsFast) {
-    constexpr double kDeviceRate = 48000 * 1.003;
+// A click every 100 ms of music is 4,800 frames after the one before, every one from the first,
+// whatever the size of the audio callbacks, with the stream running before Play (the window's
+// case) or starting long after it. The first sounds at the first millisecond rendered after Play.
+// A note left sounding at the end is silenced by the reset of Stop, from the owner's thread.
+TEST(ScheduledSynth, CountsTheMusicInTheStreamsFramesFromTheFirstOne) {
     constexpr int kClicks = 30;
+    struct Case {
+        int callbackFrames;
+        int framesBeforePlay;
+        bool slowFirstCallback;
+    };
+    const Case cases[] = {{64, 0, false}, {512, 1000, false}, {1024, 0, true}, {2048, 5000, true}};
     auto engine = FluidSynthEngine::Create("/usr/share/sounds/sf2/TimGM6mb.sf2", 48000);
     ASSERT_NE(engine, nullptr);
-    ScheduledSynth synth(*engine, 48000, 512);
-    test::Bytes track = test::FromHex("00 FF 51 03 07 A1 20");  // 500,000 us a quarter
-    for (int i = 0; i < kClicks; ++i) {
-        const test::Bytes click = test::FromHex(i == 0 ? "00 99 4C 6E" : "18 99 4C 6E");
-        track.insert(track.end(), click.begin(), click.end());
-    }
-    const test::Bytes end = test::FromHex("00 FF 2F 00");
-    track.insert(track.end(), end.begin(), end.end());
-    SynthDevices devices(synth);
-    CSmfPlayer player(devices);
-    ASSERT_EQ(player.LoadBytes(test::Smf(120, {track})), 1);  // 24 ticks: 100 ms
-
-    std::atomic<bool> stop{false};
-    std::vector<std::int64_t> appliedAt;  // the frame each message took effect at
-    std::thread audio([&] {
-        std::array<float, 64> left{}, right{};
-        float* out[] = {left.data(), right.data()};
-        const auto start = std::chrono::steady_clock::now();
-        std::uint64_t applied = 0;
-        for (std::int64_t frame = 0; !stop; frame += 64) {
-            // Each callback wakes up to 2 ms late, as audio threads do.
-            const auto wake =
-                start +
-                std::chrono::nanoseconds(static_cast<std::int64_t>(frame / kDeviceRate * 1e9)) +
-                std::chrono::microseconds(frame / 64 * 2654435761 % 2000);
-            std::this_thread::sleep_until(wake);
-            synth.Render(wake, 64, 0, nullptr, 2, out);
-            for (; applied < synth.Applied(); ++applied) {
-                appliedAt.push_back(frame);
-            }
-        }
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the clock locks on
-    player.Play();
-    const bool heard = test::WaitUntil([&] { return synth.Applied() >= kClicks; });
-    EXPECT_TRUE(heard) << synth.Applied() << " applied";
-    const double pace = synth.Pace();
-    player.Stop();
-    stop = true;
-    audio.join();
-    ASSERT_GE(appliedAt.size(), std::size_t{kClicks});
+    std::string track = "00 FF 51 03 07 A1 20 00 99 4C 6E";  // 500,000 us a quarter
     for (int i = 1; i < kClicks; ++i) {
-        EXPECT_EQ(appliedAt[i] - appliedAt[i - 1], 4800) << "click " << i << " at " << appliedAt[i];
+        track += " 18 99 4C 6E";  // 24 ticks: 100 ms
     }
-    EXPECT_NEAR(pace, 1 / 1.003, 0.0015);  // the rate, and a correction for its phase
+    track += " 00 C0 13 00 90 3C 7F";  // an organ note without its note-off
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.callbackFrames << " frames a callback");
+        ScheduledSynth synth(*engine, 48000);
+        StampingSynth devices(synth);
+        CSmfPlayer player(devices);
+        ASSERT_EQ(player.LoadBytes(test::Smf(120, {test::FromHex(track + " 00 FF 2F 00")})), 1);
+        std::vector<float> left(c.callbackFrames), right(c.callbackFrames);
+        float* out[] = {left.data(), right.data()};
+        for (int frame = 0; frame < c.framesBeforePlay; frame += c.callbackFrames) {
+            synth.Render(std::min(c.callbackFrames, c.framesBeforePlay - frame), 0, nullptr, 2,
+                         out);
+        }
+        player.Play();
+        std::atomic<bool> stop{false};
+        std::thread audio([&] {
+            if (c.slowFirstCallback) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            }
+            while (!stop) {  // as fast as it goes: the clock is the frames, not the time
+                synth.Render(c.callbackFrames, 0, nullptr, 2, out);
+            }
+        });
+        EXPECT_TRUE(test::WaitUntil([&] { return player.IsAnyTrackActive() == 0; }));
+        player.Stop();
+        stop = true;
+        audio.join();
+        // The dry sound, effects apart, 43 to 128 ms on: the organ's 0.05 has gone (FluidSynth's
+        // reset releases quickly rather than cutting off).
+        std::vector<float> dry(2048), wet(5 * 2048);
+        float* fx[] = {&wet[0], &wet[2048], &wet[4096], &wet[6144]};
+        float* ends[] = {dry.data(), &wet[8192]};
+        for (int round = 0; round < 3; ++round) {
+            std::fill(dry.begin(), dry.end(), 0.0f);
+            synth.Render(2048, 4, fx, 2, ends);
+        }
+        EXPECT_LT(*std::max_element(dry.begin(), dry.end()), 0.01f);
+        ASSERT_EQ(devices.clicks.size(), std::size_t{kClicks});
+        EXPECT_EQ(devices.clicks[0], (c.framesBeforePlay + 47) / 48 * 48);
+        for (int i = 1; i < kClicks; ++i) {
+            EXPECT_EQ(devices.clicks[i] - devices.clicks[i - 1], 4800) << "click " << i;
+        }
+    }
 }
 
 }  // namespace

@@ -54,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "0: 90 3C 64, 0: 90 40 64"},
         TimelineCase{"ProgramChangeOneDataByte", 120, "00 C0 05 00 D3 22 00 FF 2F 00",
                      "0: C0 05, 0: D3 22"},
-        // Before any Set Tempo one tick lasts 8.333 ms at division 120.
+        // Before any Set Tempo a quarter lasts 500 ms: one tick 4.167 ms at division 120.
         TimelineCase{"DefaultTempo", 120, "01 90 3C 64 77 80 3C 00 00 FF 2F 00",
-                     "9: 90 3C 64, 1000: 80 3C 00"},
+                     "5: 90 3C 64, 500: 80 3C 00"},
         TimelineCase{"MarkerSkipped", 120, "00 FF 06 05 31 32 33 34 35 00 90 3C 64 00 FF 2F 00",
                      "0: 90 3C 64"},
         TimelineCase{"EndOfTrackStopsAtOnce", 120, "00 FF 2F 00 00 90 3C 64", ""},
@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The new tempo counts from the next step, from the tick where it changed.
         TimelineCase{"SetTempoRebases", 1,
                      "01 FF 51 03 00 03 E8 00 90 3C 64 02 80 3C 00 00 FF 2F 00",
-                     "1000: 90 3C 64, 1002: 80 3C 00"},
+                     "500: 90 3C 64, 502: 80 3C 00"},
         // After a meta event a data byte is the type of another meta event (here the end
         // of the track), not a data byte of the last channel message.
         TimelineCase{"RunningStatusAfterMeta", 120,
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "0: F0 43 12 F7, 0: F0"},
         // The escape sends its bytes as they stand, and the count is not read as a delta.
         TimelineCase{"EscapeF7", 120, "00 F7 03 90 3C 64 0A F7 01 F7 00 FF 2F 00",
-                     "0: 90 3C 64, 84: F7"},
+                     "0: 90 3C 64, 42: F7"},
         TimelineCase{"SystemCommonSendsNothing", 120, "00 F6 00 90 3C 64 00 FF 2F 00",
                      "0: 90 3C 64"},
         // Time code: 25 frames of 40 ticks are 1000 ticks a second, whatever the tempo.
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "00 FF 51 05 01 00 00 00 00 01 90 3C 64 00 FF 2F 00", "17896: 90 3C 64"},
         // A zero tempo would stop the clock for good; the tempo in force stays.
         TimelineCase{"ZeroTempoIgnored", 120,
-                     "00 FF 51 00 00 FF 51 03 00 00 00 78 90 3C 64 00 FF 2F 00", "1000: 90 3C 64"},
+                     "00 FF 51 00 00 FF 51 03 00 00 00 78 90 3C 64 00 FF 2F 00", "500: 90 3C 64"},
         // Without timing the clock stands at tick 0: what lies there plays, later events
         // can never fall due, so their tracks end.
         TimelineCase{"DivisionZero", 0,
@@ -106,9 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
         TimelineCase{"NoteCutShort", 120, "00 90 3C", ""},
         TimelineCase{"SysexCountPastTheEnd", 120, "00 F0 7F 01 02", ""},
         TimelineCase{"MetaCountPastTheEnd", 120, "00 FF 51 09 07 53 00", ""},
-        TimelineCase{"NoEndOfTrack", 120, "00 90 3C 64 0C 80 3C 00", "0: 90 3C 64, 100: 80 3C 00"},
+        TimelineCase{"NoEndOfTrack", 120, "00 90 3C 64 0C 80 3C 00", "0: 90 3C 64, 50: 80 3C 00"},
         TimelineCase{"DeltaCutShort", 120, "00 90 3C 64 81", "0: 90 3C 64"},
-        TimelineCase{"DataByteWithoutStatus", 120, "00 3C 90 3C 64 00 FF 2F 00", "500: 90 3C 64"},
+        TimelineCase{"DataByteWithoutStatus", 120, "00 3C 90 3C 64 00 FF 2F 00", "250: 90 3C 64"},
         // Time is 64 bits wide: nine deltas of 2^28 - 1 ticks at 25 ticks a second.
         TimelineCase{
             "FarBeyondTwoToTheThirtyOneTicks", 0xE701,
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A Set Tempo leaves now as it is within its step; the next tick comes at the new rate.
         TimelineCase{"SetTempoMidStep", 120,
                      "1E 90 3C 64 00 FF 51 03 07 53 00 00 80 3C 00 0C 90 3E 64 00 FF 2F 00",
-                     "250: 90 3C 64, 250: 80 3C 00, 298: 90 3E 64"}),
+                     "125: 90 3C 64, 125: 80 3C 00, 173: 90 3E 64"}),
     [](const testing::TestParamInfo<TimelineCase>& info) { return info.param.name; });
 
 TEST(SmfClock, WithoutADeviceThePlaybackStillRunsToItsEnd) {
@@ -130,7 +130,7 @@ TEST(SmfClock, WithoutADeviceThePlaybackStillRunsToItsEnd) {
     player.LoadBytes(Smf(120, {test::FromHex("00 90 3C 64 10 80 3C 00 00 FF 2F 00")}));
     VirtualClock clock(player);
     EXPECT_EQ(clock.Start(), 0);
-    EXPECT_EQ(clock.RunToEnd(), std::optional<std::uint64_t>(134));
+    EXPECT_EQ(clock.RunToEnd(), std::optional<std::uint64_t>(67));
     EXPECT_EQ(devices.Events(), Lines{"open -1"});
 }
 

@@ -23,7 +23,7 @@ TEST(SmfLoad, ALongerHeaderIsSkippedAndAnyChunkIdIsATrack) {
     ASSERT_EQ(player.LoadBytes(file), 1);
     EXPECT_EQ(player.m_format, 0);
     EXPECT_EQ(player.m_division, 96);
-    EXPECT_EQ(player.m_tempo, 1'000'000);
+    EXPECT_EQ(player.m_tempo, 500'000);
     ASSERT_EQ(player.m_trackCount, 2);
     EXPECT_EQ(Bytes(player.m_tracks[1].End() - player.m_tracks[1].length, player.m_tracks[1].End()),
               kNoteTrack);
