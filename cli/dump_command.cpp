@@ -74,7 +74,7 @@ void Dump(const DumpOptions& options) {
     PrintingDevices devices;
     CSmfPlayer player(devices);
     NoteTable score;
-    LoadWithRange(player, path, ScoreOutput::kInMemory, options.range, LoopCount::kRequired, score);
+    LoadWithRange(player, path, options.range, LoopCount::kRequired, score);
     devices.source = options.lines ? &player : nullptr;
     devices.score = IsScorePath(path);
     std::printf("# %s: format %d, %d tracks, division %d\n", path.c_str(), player.m_format,

@@ -93,8 +93,7 @@ int main() {
     tez::cli::RangeArgs range;
     tez::NoteTable score;
     player.m_deviceId = -1;
-    tez::cli::LoadWithRange(player, path, tez::cli::ScoreOutput::kWriteScoreFile, range,
-                            tez::cli::LoopCount::kOptional, score);
+    tez::cli::LoadWithRange(player, path, range, tez::cli::LoopCount::kOptional, score);
     tez::cli::ScoreFollower follower(player, path, range, std::move(score));
     player.Play();
 
