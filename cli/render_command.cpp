@@ -231,7 +231,8 @@ void Render(const RenderOptions& options) {
     }
     // The audio may be on standard output; the summary then goes to standard error.
     std::fprintf(options.output == "-" ? stderr : stdout,
-                 "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n", options.output.c_str(),
+                 "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n",
+                 PrintableName(options.output).c_str(),
                  static_cast<double>(renderer.Callbacks()) / 1000.0, options.sampleRate,
                  AudioFormatName(format), renderer.Hash().c_str());
 }
