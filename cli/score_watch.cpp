@@ -1,6 +1,7 @@
 #include "score_watch.h"
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -79,7 +80,10 @@ void SaveWatch::FolderLost() {
 }
 
 void SaveWatch::TryFolderBack(std::chrono::steady_clock::time_point now) {
-    if (!Watch(named_, path_)) {
+    // A removed folder still open as the current one is no folder to come back to.
+    struct stat folder = {};
+    if (::stat(named_.folder.c_str(), &folder) != 0 || folder.st_nlink == 0 ||
+        !Watch(named_, path_)) {
         return;
     }
     lost_ = false;
