@@ -34,7 +34,9 @@ sleep 0.7
 rm -r d && sleep 0.3 && mkdir d && score 71 >d/s.tez  # the folder gone and back
 sleep 0.7
 score 72 | head -n 4 >d/s.tez && sleep 0.15 && score 72 | tail -n 4 >>d/s.tez  # in two parts
-sleep 1.2
+sleep 0.7
+rm d/s.tez && mkdir d/s.tez                         # cannot be opened
+sleep 0.7
 kill -HUP "$player"
 wait "$player" && code=0 || code=$?
 
@@ -49,6 +51,7 @@ keys=$(awk '!/^#/ && $3 ~ /^9/ && $5 != "00" { print $4 }' trace.txt | uniq | pa
 check "every version heard in turn ($keys)" grep -qE '^3C( 3C)* 3E( 3E)* 40( 40| 7F)* 41( 41)* 43( 43)* 45( 45)* 47( 47)* 48( 48)*$' <<<"$keys"
 check "warning of the renamed version" grep -qx 'd/s.tez:9:5: warning: key 200 is out of range 0..127; written as 127' err.txt
 check "unreadable save reported" grep -qx 'd/s.tez: no notes (no tezdata.); playing on with the previous version' err.txt
+check "the reason a save cannot be opened" grep -qx 'd/s.tez: cannot open it: Is a directory; playing on with the previous version' err.txt
 check "the folder's going away said" grep -q '^d/s.tez: warning: the folder d went away' err.txt
 check "SIGHUP ends it as a signal (exit $code)" test "$code" -eq 129
 # The first save came while a line sounded (the old version loops before tick 700); the new
