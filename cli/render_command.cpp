@@ -252,9 +252,11 @@ void AddRenderCommand(CLI::App& app) {
     command
         ->add_option("--format", options->format,
                      "wav, flac, ogg (Vorbis), au or raw (16-bit little-endian)")
-        ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}));
+        ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}).description(""))
+        ->type_name("wav|flac|ogg|au|raw");
     command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
-        ->check(SampleRateRule());
+        ->check(SampleRateRule())
+        ->type_name("22050-96000");
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");
     command->footer(
