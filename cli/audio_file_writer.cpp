@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ogg_serial.h"
+#include "score/atomic_file.h"
 
 namespace tez::cli {
 namespace {
@@ -95,6 +96,43 @@ SF_VIRTUAL_IO MemoryIo() {
     return io;
 }
 
+// A file on disk for libsndfile's virtual I/O, which keeps the system's reason for a failed
+// write (a full disk) rather than only libsndfile's own words.
+struct DescriptorFile {
+    int fd = -1;
+    int writeError = 0;
+};
+
+DescriptorFile& Descriptor(void* user) {
+    return *static_cast<DescriptorFile*>(user);
+}
+
+SF_VIRTUAL_IO DescriptorIo() {
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* user) -> sf_count_t {
+        struct stat file = {};
+        return ::fstat(Descriptor(user).fd, &file) == 0 ? file.st_size : -1;
+    };
+    io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        return ::lseek(Descriptor(user).fd, offset, whence);
+    };
+    io.read = [](void* ptr, sf_count_t count, void* user) -> sf_count_t {
+        const ssize_t got = ::read(Descriptor(user).fd, ptr, static_cast<std::size_t>(count));
+        return got < 0 ? 0 : got;
+    };
+    io.write = [](const void* ptr, sf_count_t count, void* user) -> sf_count_t {
+        DescriptorFile& file = Descriptor(user);
+        if (!WriteAll(file.fd, static_cast<const std::uint8_t*>(ptr),
+                      static_cast<std::size_t>(count))) {
+            file.writeError = file.writeError != 0 ? file.writeError : errno;
+            return 0;
+        }
+        return count;
+    };
+    io.tell = [](void* user) -> sf_count_t { return ::lseek(Descriptor(user).fd, 0, SEEK_CUR); };
+    return io;
+}
+
 bool IsSeekable(int fd) {
     return ::lseek(fd, 0, SEEK_CUR) >= 0;
 }
@@ -103,12 +141,16 @@ bool IsSeekable(int fd) {
 
 struct AudioFileWriter::State {
     SNDFILE* sound = nullptr;
-    int fd = -1;
-    bool ownsFd = false;
-    // Ogg is assembled in memory: its stream serial number is random in libsndfile and is
-    // made fixed before the bytes are written, so a render's bytes never vary.
+    // A named output; standard output when empty.
+    std::optional<ReplacingFile> target;
+    int fd = STDOUT_FILENO;
+    // Encoded whole in memory, then written: a stream that cannot seek (a pipe) gets no
+    // header rewritten after its frames, and an Ogg stream's serial number, random in
+    // libsndfile, is made fixed so a render's bytes never vary.
     std::unique_ptr<MemoryFile> memory;
-    SF_VIRTUAL_IO memoryIo{};
+    bool ogg = false;
+    DescriptorFile file;
+    SF_VIRTUAL_IO io{};
     bool failed = false;
     std::string error;
 
@@ -117,12 +159,14 @@ struct AudioFileWriter::State {
             error = std::move(why);
         failed = true;
     }
+    // The system's reason when a write failed, else libsndfile's.
+    void FailWrite(const char* libraryReason) {
+        Fail(file.writeError != 0 ? std::strerror(file.writeError) : libraryReason);
+    }
 
     ~State() {
         if (sound != nullptr)
             sf_close(sound);
-        if (ownsFd && fd >= 0)
-            ::close(fd);
     }
 };
 
@@ -153,31 +197,32 @@ std::unique_ptr<AudioFileWriter> AudioFileWriter::Open(const std::string& path, 
                                                        int sampleRate, int channels,
                                                        std::string& error) {
     auto state = std::make_unique<State>();
-    const bool toStdout = path == "-";
-    state->fd = toStdout ? STDOUT_FILENO
-                         : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    state->ownsFd = !toStdout;
-    if (state->fd < 0) {
-        error = std::string("cannot create ") + path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    if (format == AudioFormat::kWav && !IsSeekable(state->fd)) {
-        error = "a wav header cannot be completed on a pipe; choose --format flac, au or raw";
-        return nullptr;
+    if (path != "-") {
+        state->target.emplace(path);
+        if (!state->target->IsOpen()) {
+            error = std::string("cannot create ") + path + ": " + std::strerror(errno);
+            return nullptr;
+        }
+        state->fd = state->target->Descriptor();
     }
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
     info.format = InfoFor(format).sndfileFormat;
-    if (format == AudioFormat::kOgg) {
+    state->ogg = format == AudioFormat::kOgg;
+    if (state->ogg || !IsSeekable(state->fd)) {
         state->memory = std::make_unique<MemoryFile>();
-        state->memoryIo = MemoryIo();
-        state->sound = sf_open_virtual(&state->memoryIo, SFM_WRITE, &info, state->memory.get());
+        state->io = MemoryIo();
+        state->sound = sf_open_virtual(&state->io, SFM_WRITE, &info, state->memory.get());
     } else {
-        state->sound = sf_open_fd(state->fd, SFM_WRITE, &info, SF_FALSE);
+        state->file.fd = state->fd;
+        state->io = DescriptorIo();
+        state->sound = sf_open_virtual(&state->io, SFM_WRITE, &info, &state->file);
     }
     if (state->sound == nullptr) {
-        error = std::string("cannot write ") + path + ": " + sf_strerror(nullptr);
+        error = std::string("cannot write ") + path + ": " +
+                (state->file.writeError != 0 ? std::strerror(state->file.writeError)
+                                             : sf_strerror(nullptr));
         return nullptr;
     }
     return std::unique_ptr<AudioFileWriter>(new AudioFileWriter(std::move(state)));
@@ -194,24 +239,23 @@ AudioFileWriter::~AudioFileWriter() = default;
 bool AudioFileWriter::Append(std::span<const std::int16_t> interleaved) {
     const auto count = static_cast<sf_count_t>(interleaved.size());
     if (sf_write_short(state_->sound, interleaved.data(), count) != count)
-        state_->Fail(sf_strerror(state_->sound));
+        state_->FailWrite(sf_strerror(state_->sound));
     return !state_->failed;
 }
 
 bool AudioFileWriter::Finish() {
-    if (const int closed = sf_close(state_->sound); closed != 0)
-        state_->Fail(sf_error_number(closed));
+    if (const int closed = sf_close(state_->sound); closed != 0 || state_->file.writeError != 0)
+        state_->FailWrite(sf_error_number(closed));
     state_->sound = nullptr;
     if (state_->memory != nullptr && !state_->failed) {
         std::vector<std::uint8_t>& bytes = state_->memory->bytes;
-        if (!SetOggSerialNumber(bytes, kOggSerialNumber))
+        if (state_->ogg && !SetOggSerialNumber(bytes, kOggSerialNumber))
             state_->Fail("the Ogg stream is not whole pages");
         else if (!WriteAll(state_->fd, bytes.data(), bytes.size()))
             state_->Fail(std::strerror(errno));
     }
-    if (state_->ownsFd && ::close(state_->fd) != 0)
+    if (!state_->failed && state_->target && !state_->target->Commit())
         state_->Fail(std::strerror(errno));
-    state_->fd = -1;
     return !state_->failed;
 }
 

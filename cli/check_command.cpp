@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "commands.h"
 #include "json_text.h"
+#include "playback_source.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
 
@@ -21,12 +21,12 @@ enum class ReportFormat { kText, kJson };
 
 struct CheckOptions {
     std::vector<std::string> scores;
-    ReportFormat format = ReportFormat::kText;
+    std::string format = "text";
 };
 
 // Exit statuses, worst last.
 constexpr int kClean = 0;
-constexpr int kWarnings = 1;
+constexpr int kFaulty = 1;  // warnings, or no notes at all
 constexpr int kUnreadable = 2;
 
 void PrintJson(const std::string& file, const Diagnostic& d, const char* severity) {
@@ -40,7 +40,8 @@ void ReportUnreadable(const std::string& file, const std::string& reason, Report
         PrintJson(file, {0, reason, 0}, "error");
     } else {
         std::fflush(stdout);  // the report keeps the order of the scores on a shared terminal
-        std::fprintf(stderr, "tez: cannot open %s: %s\n", file.c_str(), reason.c_str());
+        std::fprintf(stderr, "tez: cannot open %s: %s\n", PrintableName(file).c_str(),
+                     reason.c_str());
     }
 }
 
@@ -58,6 +59,15 @@ int CheckScore(const std::string& file, ReportFormat format) {
             ReportUnreadable(file, "out of memory", format);
             return kUnreadable;
     }
+    if (!table.HasRecords()) {
+        // Nothing to play: an error at the top of the score, after nothing else.
+        if (format == ReportFormat::kJson) {
+            PrintJson(file, {1, kNoNotes, 1}, "error");
+        } else {
+            std::printf("%s:1:1: error: %s\n", PrintableName(file).c_str(), kNoNotes);
+        }
+        return kFaulty;
+    }
     try {
         BuildScoreMidiFile(table, &diagnostics);
     } catch (const std::bad_alloc&) {
@@ -65,20 +75,23 @@ int CheckScore(const std::string& file, ReportFormat format) {
         return kUnreadable;
     }
     SortByPosition(diagnostics);
+    const std::string name = PrintableName(file);
     for (const Diagnostic& d : diagnostics) {
         if (format == ReportFormat::kJson) {
             PrintJson(file, d, "warning");
         } else {
-            std::printf("%s\n", FormatWarning(file, d).c_str());
+            std::printf("%s\n", FormatWarning(name, d).c_str());
         }
     }
-    return diagnostics.empty() ? kClean : kWarnings;
+    return diagnostics.empty() ? kClean : kFaulty;
 }
 
 void Check(const CheckOptions& options) {
+    const ReportFormat format =
+        options.format == "json" ? ReportFormat::kJson : ReportFormat::kText;
     int status = kClean;
     for (const std::string& file : options.scores) {
-        const int scoreStatus = CheckScore(file, options.format);
+        const int scoreStatus = CheckScore(file, format);
         status = scoreStatus > status ? scoreStatus : status;
     }
     std::fflush(stdout);
@@ -97,10 +110,10 @@ void AddCheckCommand(CLI::App& app) {
     command
         ->add_option("--format", options->format,
                      "text: file:line:column: warning: ...; json: one JSON object a line")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, ReportFormat>{
-            {"text", ReportFormat::kText}, {"json", ReportFormat::kJson}}));
+        ->check(CLI::IsMember({"text", "json"}).description(""))
+        ->type_name("text|json");
     command->footer(
-        "Exit status: 0 every score is clean, 1 some score has warnings, "
+        "Exit status: 0 every score is clean, 1 some score has warnings or no notes, "
         "2 some score cannot be read.");
     command->callback([options] { Check(*options); });
 }

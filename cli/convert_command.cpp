@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "json_text.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
 
@@ -49,7 +50,7 @@ void Convert(const ConvertOptions& options) {
     // The summary must not run into a file written to standard output.
     std::FILE* summaryStream = IsStandardOutput(options.output) ? stderr : stdout;
     std::fprintf(summaryStream, "%s: %d records, %d notes, %llu ticks (%.3f s)\n",
-                 options.output.c_str(), summary.records, summary.notes,
+                 PrintableName(options.output).c_str(), summary.records, summary.notes,
                  static_cast<unsigned long long>(summary.lengthTicks), seconds);
 }
 

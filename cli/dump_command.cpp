@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "json_text.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
@@ -74,11 +75,11 @@ void Dump(const DumpOptions& options) {
     PrintingDevices devices;
     CSmfPlayer player(devices);
     NoteTable score;
-    LoadWithRange(player, path, ScoreOutput::kInMemory, options.range, LoopCount::kRequired, score);
+    LoadWithRange(player, path, options.range, LoopCount::kRequired, score);
     devices.source = options.lines ? &player : nullptr;
     devices.score = IsScorePath(path);
-    std::printf("# %s: format %d, %d tracks, division %d\n", path.c_str(), player.m_format,
-                player.m_trackCount, player.m_division);
+    std::printf("# %s: format %d, %d tracks, division %d\n", PrintableName(path).c_str(),
+                player.m_format, player.m_trackCount, player.m_division);
     VirtualClock clock(player);
     devices.clock = &clock;
     clock.Start();

@@ -4,9 +4,23 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "json_text.h"
 
 namespace {
 constexpr int kUsageError = 2;
+
+// The first argument when it is neither an option nor one of the commands.
+const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') {
+        return nullptr;
+    }
+    for (const CLI::App* command : app.get_subcommands({})) {
+        if (command->check_name(argv[1])) {
+            return nullptr;
+        }
+    }
+    return argv[1];
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -22,6 +36,11 @@ int main(int argc, char** argv) {
     tez::cli::AddDumpCommand(app);
     tez::cli::AddDevicesCommand(app);
     tez::cli::AddRenderCommand(app);
+    if (const char* command = UnknownCommand(app, argc, argv)) {
+        std::fprintf(stderr, "tez: unknown command '%s'; try 'tez --help'\n",
+                     tez::cli::PrintableName(command).c_str());
+        return kUsageError;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::RuntimeError& failure) {

@@ -1,6 +1,5 @@
-// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end,
-// Ctrl+C or SIGTERM; the device is reset on the way out.
-#include <signal.h>
+// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end
+// or a stop signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT); the device is reset on the way out.
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,13 +13,14 @@
 
 #include "commands.h"
 #include "platform/monotonic_time.h"
+#include "json_text.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
 #include "range_options.h"
-#include "score/smf_writer.h"
 #include "score_input.h"
 #include "score_watch.h"
+#include "stop_signals.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -50,28 +50,9 @@ std::string Clock(std::uint64_t ms) {
     return text;
 }
 
-// Ctrl+C and SIGTERM are taken by this thread with sigtimedwait, never by a handler; the
-// mask is set before any other thread starts, so every thread inherits it.
-sigset_t BlockStopSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return signals;
-}
-
-int WaitForStopSignal(const sigset_t& signals, std::chrono::nanoseconds timeout) {
-    timespec wait{};
-    wait.tv_sec = static_cast<time_t>(timeout.count() / 1'000'000'000);
-    wait.tv_nsec = static_cast<long>(timeout.count() % 1'000'000'000);
-    const int signal = sigtimedwait(&signals, nullptr, &wait);
-    return signal > 0 ? signal : 0;
-}
-
 // Waits until the playback ends or a stop signal comes; answers the signal, or 0. `poll` runs
 // between the checks.
-int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
+int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, const std::string& total,
              const std::function<void()>& poll) {
     const bool showProgress = isatty(STDERR_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();
@@ -83,7 +64,7 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, std::uint64_t totalMs,
             const auto elapsed =
                 std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
             std::fprintf(stderr, "\r%s / %s ", Clock(static_cast<std::uint64_t>(elapsed)).c_str(),
-                         Clock(totalMs).c_str());
+                         total.c_str());
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
@@ -108,18 +89,53 @@ void ReportDeviceTrouble(const CMidiOutPort& port, int device) {
     }
 }
 
+// The length shown beside the elapsed time: every pass of a counted loop, or one pass of an
+// endless one.
+std::string TotalTime(std::uint64_t onePassMs, std::int32_t loops) {
+    if (loops < 0) {
+        return Clock(onePassMs) + " a pass";
+    }
+    return Clock(onePassMs * (static_cast<std::uint64_t>(loops) + 1));
+}
+
+using TraceFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Opened before anything plays: a trace that cannot be written stops the command at once.
+TraceFile OpenTrace(const std::string& path) {
+    if (path.empty()) {
+        return {nullptr, std::fclose};
+    }
+    TraceFile out(std::fopen(path.c_str(), "w"), std::fclose);
+    if (out == nullptr) {
+        throw CLI::RuntimeError(FileError("cannot write", path, errno), 1);
+    }
+    return out;
+}
+
+// "tez: cannot open device 3 (name): why".
+std::string DeviceError(MidiDevices& devices, int id) {
+    const std::string name = devices.Name(id);
+    std::string why = devices.OpenFailure(id);
+    if (name.empty()) {
+        why = "there is no such device; `tez devices` lists them";
+    }
+    return "tez: cannot open device " + std::to_string(id) +
+           (name.empty() ? "" : " (" + PrintableName(name) + ")") + (why.empty() ? "" : ": " + why);
+}
+
 void Play(const PlayOptions& options) {
     const sigset_t signals = BlockStopSignals();
-    TraceRecorder recorder(SystemMidiDevices(), options.trace.empty() ? 0 : kTraceMessages,
-                           options.trace.empty() ? 0 : kTraceBytes);
+    const TraceFile trace = OpenTrace(options.trace);
+    TraceRecorder recorder(SystemMidiDevices(), trace ? kTraceMessages : 0,
+                           trace ? kTraceBytes : 0);
     // Loading a large SoundFont takes a while; done now, the music starts the moment Play runs.
     recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
     NoteTable score;
-    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kWriteScoreFile,
-                                                options.range, LoopCount::kOptional, score);
-    const std::uint64_t totalMs = OnePassCallbacks(options.file, range);
+    const PlaybackOptions range =
+        LoadWithRange(player, options.file, options.range, LoopCount::kOptional, score);
+    const std::string total = TotalTime(OnePassCallbacks(options.file, range), range.loops);
 
     player.m_deviceId = options.device;
     // Before Play: the follower gives the player somewhere to report its position.
@@ -132,31 +148,26 @@ void Play(const PlayOptions& options) {
     const auto playTook = std::chrono::steady_clock::now() - playCalled;
     if (!player.m_port.IsOpen()) {
         player.Stop();
-        throw CLI::RuntimeError("cannot open midi device " + std::to_string(options.device), 1);
+        throw CLI::RuntimeError(DeviceError(recorder, options.device), 1);
     }
-    const int signal = AwaitEnd(player, signals, totalMs, [&] {
+    const int signal = AwaitEnd(player, signals, total, [&] {
         if (follower) {
             follower->Poll();
         }
     });
     player.Stop();
     ReportDeviceTrouble(player.m_port, options.device);
-    if (!options.trace.empty()) {
-        std::FILE* out = std::fopen(options.trace.c_str(), "w");
-        if (out == nullptr) {
-            throw CLI::RuntimeError(FileError("cannot write", options.trace, errno), 1);
-        }
-        recorder.Write(out, player.LastRunTiming());
-        std::fprintf(out, "# play started in %.3f ms\n# play called at %lld ns\n",
+    if (trace) {
+        recorder.Write(trace.get(), player.LastRunTiming());
+        std::fprintf(trace.get(), "# play started in %.3f ms\n# play called at %lld ns\n",
                      std::chrono::duration<double, std::milli>(playTook).count(),
                      static_cast<long long>(Nanoseconds(playCalled)));
-        std::fclose(out);
     }
     if (options.device == -1) {
         std::this_thread::sleep_for(kSynthesizerDrain);
     }
     if (signal != 0) {
-        throw CLI::RuntimeError("stopped", 128 + signal);
+        throw CLI::RuntimeError("stopped", StoppedExitStatus(signal));
     }
 }
 
@@ -176,7 +187,8 @@ void AddPlayCommand(CLI::App& app) {
     command->footer(
         "Exit status: 0 played to the end, 1 the file cannot be loaded or the "
         "device or trace cannot be opened, 2 the command line is wrong (a position "
-        "that is not there), 128+N stopped by signal N (130 for Ctrl+C).");
+        "that is not there), 128+N stopped by signal N (130 for Ctrl+C, 129 when the "
+        "terminal closed).");
     command->callback([options] {
         if (options->watch && !IsScorePath(options->file)) {
             throw CLI::RuntimeError(

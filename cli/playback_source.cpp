@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "json_text.h"
 #include "playback/virtual_clock.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
@@ -16,28 +17,16 @@
 namespace tez::cli {
 namespace {
 
-void LoadScore(CSmfPlayer& player, const std::string& path, ScoreOutput output, NoteTable* score) {
+void LoadScore(CSmfPlayer& player, const std::string& path, NoteTable* score) {
     Diagnostics diagnostics;
     NoteTable table = ReadScoreOrThrow(path, diagnostics);
     if (!table.HasRecords()) {
-        throw CLI::RuntimeError("no tezdata.", 1);
+        throw CLI::RuntimeError("tez: " + PrintableName(path) + ": " + kNoNotes, 1);
     }
     EventLines lines;
-    if (output == ScoreOutput::kInMemory) {
-        const std::vector<std::uint8_t> file =
-            BuildScoreMidiFile(table, &diagnostics, nullptr, &lines);
-        PrintWarnings(path, diagnostics);
-        player.LoadBytes(file);
-    } else {
-        const WriteStatus status =
-            WriteScoreMidiFile(table, kScoreMidiFileName, &diagnostics, nullptr, &lines);
-        const int reason = errno;
-        PrintWarnings(path, diagnostics);
-        if (status != WriteStatus::kOk) {
-            throw CLI::RuntimeError(FileError("cannot write", kScoreMidiFileName, reason), 1);
-        }
-        player.LoadFile(kScoreMidiFileName);
-    }
+    const std::vector<std::uint8_t> file = BuildScoreMidiFile(table, &diagnostics, nullptr, &lines);
+    PrintWarnings(path, diagnostics);
+    player.LoadBytes(file);
     player.SetSourceLines(std::move(lines));
     if (score != nullptr) {
         *score = std::move(table);
@@ -53,21 +42,22 @@ bool IsScorePath(const std::string& path) {
     return extension == ".tez";
 }
 
-void LoadForPlayback(CSmfPlayer& player, const std::string& path, ScoreOutput output,
-                     NoteTable* score) {
+void LoadForPlayback(CSmfPlayer& player, const std::string& path, NoteTable* score) {
     if (IsScorePath(path)) {
-        LoadScore(player, path, output, score);
+        LoadScore(player, path, score);
     } else {
         player.LoadFile(path.c_str());
     }
     const int reason = errno;
     const LoadResult result = player.LastLoadResult();
     if (result == LoadResult::kTruncated || result == LoadResult::kNoTiming) {
-        std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), DescribeLoadResult(result));
+        std::fprintf(stderr, "%s: warning: %s\n", PrintableName(path).c_str(),
+                     DescribeLoadResult(result));
     } else if (result == LoadResult::kOpenFailed) {
         throw CLI::RuntimeError(FileError("cannot open", path, reason), 1);
     } else if (result != LoadResult::kOk) {
-        throw CLI::RuntimeError("tez: " + path + ": " + DescribeLoadResult(result), 1);
+        throw CLI::RuntimeError("tez: " + PrintableName(path) + ": " + DescribeLoadResult(result),
+                                1);
     }
 }
 

@@ -1,7 +1,7 @@
 #include "range_options.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -17,6 +17,11 @@ constexpr int kWidestTranspose = 24;
 
 [[noreturn]] void Refuse(const std::string& message) {
     throw CLI::RuntimeError(message, kBadRangeExit);
+}
+
+// Named on the command line, even with an empty value.
+bool Given(const CLI::Option* option) {
+    return option != nullptr && option->count() > 0;
 }
 
 std::optional<std::int64_t> WholeNumber(const std::string& text) {
@@ -44,17 +49,20 @@ std::optional<std::uint64_t> Milliseconds(const std::string& text) {
 
 std::uint16_t Channels(const std::string& option, const std::string& list) {
     std::uint16_t bits = 0;
-    std::stringstream items(list);
-    std::string item;
-    while (std::getline(items, item, ',')) {
+    // Every item between commas counts: "1,,2" and "1,2," have an empty one.
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, end - start);
         const std::optional<std::int64_t> channel = WholeNumber(item);
+        if (item.empty()) {
+            Refuse(option + ": an empty item in '" + list + "'; name the channels 0-15, " +
+                   "separated by commas");
+        }
         if (!channel || *channel > 15) {
             Refuse(option + ": '" + item + "' is not a channel 0-15");
         }
         bits = static_cast<std::uint16_t>(bits | 1u << *channel);
-    }
-    if (bits == 0) {
-        Refuse(option + ": name the channels 0-15, separated by commas");
+        start = end + 1;
     }
     return bits;
 }
@@ -113,9 +121,10 @@ std::uint64_t MarkerTick(const std::string& option, const std::string& name,
 }  // namespace
 
 void AddRangeOptions(CLI::App& command, RangeArgs& args) {
-    command.add_option("--from", args.from,
-                       "Start at POS: line:N, marker:M, seconds (83.5) or m:ss (1:23.5)");
-    command.add_option("--to", args.to, "Stop at POS (not included); same forms as --from");
+    args.fromOption = command.add_option(
+        "--from", args.from, "Start at POS: line:N, marker:M, seconds (83.5) or m:ss (1:23.5)");
+    args.toOption =
+        command.add_option("--to", args.to, "Stop at POS (not included); same forms as --from");
     args.loopOption =
         command
             .add_option("--loop", args.loop,
@@ -124,8 +133,9 @@ void AddRangeOptions(CLI::App& command, RangeArgs& args) {
     command.add_option("--tempo", args.tempo, "Speed factor 0.25-4.0 (default 1)");
     command.add_option("--transpose", args.transpose,
                        "Semitones -24..24; channel 9 (drums) stays as it is");
-    command.add_option("--mute", args.mute, "Channels to silence, e.g. 1,3");
-    command.add_option("--solo", args.solo, "The only channels to sound, e.g. 0,2");
+    args.muteOption = command.add_option("--mute", args.mute, "Channels to silence, e.g. 1,3");
+    args.soloOption =
+        command.add_option("--solo", args.solo, "The only channels to sound, e.g. 0,2");
 }
 
 std::uint64_t ResolvePosition(const std::string& option, const std::string& text,
@@ -149,9 +159,9 @@ std::uint64_t ResolvePosition(const std::string& option, const std::string& text
     return tick;
 }
 
-PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, ScoreOutput output,
-                              const RangeArgs& args, LoopCount rule, NoteTable& score) {
-    LoadForPlayback(player, path, output, &score);
+PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, const RangeArgs& args,
+                              LoopCount rule, NoteTable& score) {
+    LoadForPlayback(player, path, &score);
     const PositionSource source{player, IsScorePath(path) ? &score : nullptr, path};
     const PlaybackOptions options = ResolveRange(args, source, rule);
     player.SetOptions(options);
@@ -161,13 +171,13 @@ PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, Score
 PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source, LoopCount rule) {
     PlaybackOptions options;
     const std::uint64_t end = source.player.Index().EndTick();
-    if (!args.from.empty()) {
+    if (!args.from.empty() || Given(args.fromOption)) {
         options.fromTick = ResolvePosition("--from", args.from, source);
         if (options.fromTick >= end) {
             Refuse("--from: " + args.from + " is at or past the end of the music");
         }
     }
-    if (!args.to.empty()) {
+    if (!args.to.empty() || Given(args.toOption)) {
         options.toTick = ResolvePosition("--to", args.to, source);
         if (options.toTick <= options.fromTick) {
             Refuse("--to: " + args.to + " (tick " + std::to_string(options.toTick) +
@@ -181,14 +191,14 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
         Refuse("--tempo: " + tempo.str() + " is outside 0.25-4.0");
     }
     options.tempoFactor = args.tempo;
-    if (std::abs(args.transpose) > kWidestTranspose) {
+    if (args.transpose < -kWidestTranspose || args.transpose > kWidestTranspose) {
         Refuse("--transpose: " + std::to_string(args.transpose) + " is outside -24..24");
     }
     options.transpose = args.transpose;
-    if (!args.mute.empty()) {
+    if (!args.mute.empty() || Given(args.muteOption)) {
         options.mutedChannels = Channels("--mute", args.mute);
     }
-    if (!args.solo.empty()) {
+    if (!args.solo.empty() || Given(args.soloOption)) {
         options.soloChannels = Channels("--solo", args.solo);
     }
     return options;

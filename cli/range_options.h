@@ -19,13 +19,17 @@ inline constexpr int kBadRangeExit = 2;
 
 struct RangeArgs {
     std::string from;
+    CLI::Option* fromOption = nullptr;
     std::string to;
+    CLI::Option* toOption = nullptr;
     std::vector<std::string> loop;  // --loop [COUNT]
     CLI::Option* loopOption = nullptr;
     double tempo = 1.0;
     int transpose = 0;
     std::string mute;
+    CLI::Option* muteOption = nullptr;
     std::string solo;
+    CLI::Option* soloOption = nullptr;
 };
 
 enum class LoopCount {
@@ -49,8 +53,8 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
 
 // Loads the file for playback (see LoadForPlayback) and sets the player's options from the
 // arguments. A score's note table goes to `score`.
-PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, ScoreOutput output,
-                              const RangeArgs& args, LoopCount rule, NoteTable& score);
+PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, const RangeArgs& args,
+                              LoopCount rule, NoteTable& score);
 
 // A position (`line:N`, `marker:M`, seconds `83.5` or `1:23.5`) as a tick of the file.
 std::uint64_t ResolvePosition(const std::string& option, const std::string& text,

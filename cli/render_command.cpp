@@ -1,5 +1,8 @@
 // `tez render FILE -o OUT [--format F] [--rate HZ] [--soundfont SF2] [range options]`: the
 // playback through the built-in synthesizer into an audio file, as fast as the machine allows.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,6 +13,7 @@
 
 #include "audio_file_writer.h"
 #include "commands.h"
+#include "json_text.h"
 #include "platform/fluid_synth_engine.h"
 #include "platform/fluid_synth_output.h"
 #include "playback/smf_player.h"
@@ -18,6 +22,8 @@
 #include "range_options.h"
 #include "render_progress.h"
 #include "sample_hash.h"
+#include "score_input.h"
+#include "stop_signals.h"
 
 namespace tez::cli {
 namespace {
@@ -68,12 +74,13 @@ bool IsSilent(std::span<const std::int16_t> samples) {
 class Renderer {
   public:
     Renderer(FluidSynthEngine& engine, AudioFileWriter& out, std::string path, int sampleRate,
-             RenderProgress& progress)
+             RenderProgress& progress, const sigset_t& stopSignals)
         : engine_(engine),
           out_(out),
           path_(std::move(path)),
           sampleRate_(sampleRate),
           progress_(progress),
+          stopSignals_(stopSignals),
           block_(static_cast<std::size_t>((sampleRate + 999) / 1000 * kChannels *
                                           kCallbacksPerWrite)) {}
 
@@ -104,10 +111,17 @@ class Renderer {
         const auto samples = std::span<const std::int16_t>(block_).first(filled_);
         hash_.Add(samples);
         if (!out_.Append(samples)) {
-            throw CLI::RuntimeError("tez: cannot write " + path_ + ": " + out_.Error(), 1);
+            throw CLI::RuntimeError(
+                "tez: cannot write " + PrintableName(path_) + ": " + out_.Error(), 1);
         }
         filled_ = 0;
         progress_.Update(callbacks_);
+        // A stop ends the render here; the unfinished output is removed on the way out.
+        if (const int signal = WaitForStopSignal(stopSignals_, std::chrono::nanoseconds(0))) {
+            progress_.Clear();
+            throw CLI::RuntimeError("stopped; " + PrintableName(path_) + " left as it was",
+                                    StoppedExitStatus(signal));
+        }
     }
 
     std::uint64_t Callbacks() const { return callbacks_; }
@@ -119,12 +133,32 @@ class Renderer {
     std::string path_;
     std::uint64_t sampleRate_;
     RenderProgress& progress_;
+    const sigset_t& stopSignals_;
     std::vector<std::int16_t> block_;
     std::size_t filled_ = 0;
     std::uint64_t callbacks_ = 0;
     bool lastQuiet_ = true;
     SampleHash hash_;
 };
+
+// A whole number of Hz in the range the synthesizer renders.
+CLI::Validator SampleRateRule() {
+    return CLI::Validator(
+        [](const std::string& text) -> std::string {
+            const bool digits = !text.empty() && text.size() <= 6 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits) {
+                return PrintableName(text) + " is not a whole number of Hz";
+            }
+            const int rate = std::stoi(text);
+            if (rate < kMinSampleRate || rate > kMaxSampleRate) {
+                return text + " Hz is outside " + std::to_string(kMinSampleRate) + "-" +
+                       std::to_string(kMaxSampleRate);
+            }
+            return {};
+        },
+        "");
+}
 
 AudioFormat ChooseFormat(const RenderOptions& options) {
     const std::optional<AudioFormat> format = options.format.empty()
@@ -138,23 +172,35 @@ AudioFormat ChooseFormat(const RenderOptions& options) {
     return *format;
 }
 
-void Render(const RenderOptions& options) {
-    const std::string soundFont = options.soundFont.empty() ? FindSoundFont() : options.soundFont;
+// The synthesizer with `soundFont`, or the reason it cannot have it.
+std::unique_ptr<FluidSynthEngine> LoadSynthesizer(const std::string& soundFont, int sampleRate) {
     if (soundFont.empty()) {
-        throw CLI::RuntimeError("no soundfont found; name one with --soundfont", 1);
+        throw CLI::RuntimeError("tez: no soundfont found; name one with --soundfont", 1);
     }
-    const AudioFormat format = ChooseFormat(options);
+    if (::access(soundFont.c_str(), R_OK) != 0) {
+        throw CLI::RuntimeError(FileError("cannot open soundfont", soundFont, errno), 1);
+    }
     // Every processor renders: the samples are the same as on one, only sooner.
     const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
-    auto engine = FluidSynthEngine::Create(soundFont, options.sampleRate, cores);
+    auto engine = FluidSynthEngine::Create(soundFont, sampleRate, cores);
     if (engine == nullptr) {
-        throw CLI::RuntimeError("tez: cannot load soundfont " + soundFont, 1);
+        throw CLI::RuntimeError(
+            "tez: cannot load soundfont " + PrintableName(soundFont) + ": not a SoundFont", 1);
     }
+    return engine;
+}
+
+void Render(const RenderOptions& options) {
+    // Before the synthesizer's threads start, so that they inherit the mask.
+    const sigset_t stopSignals = BlockStopSignals();
+    const std::string soundFont = options.soundFont.empty() ? FindSoundFont() : options.soundFont;
+    const AudioFormat format = ChooseFormat(options);
+    const std::unique_ptr<FluidSynthEngine> engine = LoadSynthesizer(soundFont, options.sampleRate);
     OfflineSynthesizer synthesizer(*engine);
     CSmfPlayer player(synthesizer);
     NoteTable score;
-    const PlaybackOptions range = LoadWithRange(player, options.file, ScoreOutput::kInMemory,
-                                                options.range, LoopCount::kRequired, score);
+    const PlaybackOptions range =
+        LoadWithRange(player, options.file, options.range, LoopCount::kRequired, score);
 
     std::string error;
     const std::unique_ptr<AudioFileWriter> out =
@@ -163,7 +209,7 @@ void Render(const RenderOptions& options) {
         throw CLI::RuntimeError("tez: " + error, 1);
     }
     RenderProgress progress(options.file, range);
-    Renderer renderer(*engine, *out, options.output, options.sampleRate, progress);
+    Renderer renderer(*engine, *out, options.output, options.sampleRate, progress, stopSignals);
     VirtualClock clock(player);
     clock.Start();
     while (player.IsAnyTrackActive() != 0) {
@@ -180,11 +226,13 @@ void Render(const RenderOptions& options) {
     renderer.Flush();
     progress.Clear();
     if (!out->Finish()) {
-        throw CLI::RuntimeError("tez: cannot write " + options.output + ": " + out->Error(), 1);
+        throw CLI::RuntimeError(
+            "tez: cannot write " + PrintableName(options.output) + ": " + out->Error(), 1);
     }
     // The audio may be on standard output; the summary then goes to standard error.
     std::fprintf(options.output == "-" ? stderr : stdout,
-                 "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n", options.output.c_str(),
+                 "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n",
+                 PrintableName(options.output).c_str(),
                  static_cast<double>(renderer.Callbacks()) / 1000.0, options.sampleRate,
                  AudioFormatName(format), renderer.Hash().c_str());
 }
@@ -204,15 +252,18 @@ void AddRenderCommand(CLI::App& app) {
     command
         ->add_option("--format", options->format,
                      "wav, flac, ogg (Vorbis), au or raw (16-bit little-endian)")
-        ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}));
+        ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}).description(""))
+        ->type_name("wav|flac|ogg|au|raw");
     command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
-        ->check(CLI::Range(kMinSampleRate, kMaxSampleRate));
+        ->check(SampleRateRule())
+        ->type_name("22050-96000");
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");
     command->footer(
         "Prints the length, rate, format and the SHA-256 of the 16-bit samples.\n"
-        "Exit status: 0 rendered, 1 the input, the SoundFont or the output failed (a WAV "
-        "header on a pipe too), 2 the command line is wrong (an unknown format).");
+        "Exit status: 0 rendered, 1 the input, the SoundFont or the output failed (OUT is "
+        "then left as it was), 2 the command line is wrong (an unknown format), 128+N "
+        "stopped by signal N (OUT left as it was).");
     AddRangeOptions(*command, options->range);
     command->callback([options] { Render(*options); });
 }

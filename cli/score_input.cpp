@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "json_text.h"
+
 namespace tez::cli {
 
 std::string FileError(const std::string& action, const std::string& path, int error) {
-    return "tez: " + action + " " + path + ": " + std::strerror(error);
+    return "tez: " + action + " " + PrintableName(path) + ": " + std::strerror(error);
 }
 
 NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics) {
@@ -34,8 +36,9 @@ void SortByPosition(Diagnostics& diagnostics) {
 
 void PrintWarnings(const std::string& score, Diagnostics diagnostics) {
     SortByPosition(diagnostics);
+    const std::string name = PrintableName(score);
     for (const Diagnostic& d : diagnostics) {
-        std::fprintf(stderr, "%s\n", FormatWarning(score, d).c_str());
+        std::fprintf(stderr, "%s\n", FormatWarning(name, d).c_str());
     }
 }
 

@@ -14,10 +14,15 @@
 namespace tez::cli {
 
 // Notices saves of one file, written in place or written beside it and renamed over it,
-// through inotify on its folder. A burst of saves counts once.
+// through inotify on its folder. A link is followed to wherever it points now: a save of its
+// target counts, and so does pointing it elsewhere. When the folder goes away this is said,
+// and the file is taken again when the folder comes back.
 class SaveWatch {
   public:
-    static constexpr std::chrono::milliseconds kBurst{100};
+    // A save counts once the file has had no write for this long: a save written in parts
+    // (a truncation, then the text; or the text in pieces) is read whole, and a burst of
+    // saves counts once.
+    static constexpr std::chrono::milliseconds kQuiet{250};
 
     explicit SaveWatch(const std::string& path);
     ~SaveWatch();
@@ -25,13 +30,29 @@ class SaveWatch {
     SaveWatch& operator=(const SaveWatch&) = delete;
 
     bool IsWatching() const { return fd_ >= 0; }
-    // Takes in what happened without waiting; true once, kBurst after the first save of a burst.
+    // Takes in what happened without waiting; true once, when a save has been quiet for kQuiet.
     bool SaveSettled(std::chrono::steady_clock::time_point now);
 
   private:
+    // A name in a watched folder.
+    struct Entry {
+        int watch = -1;
+        std::string folder;
+        std::string name;
+    };
+    bool Watch(Entry& entry, const std::string& path);
+    void Retarget();
+    void TakeEvents(std::chrono::steady_clock::time_point now);
+    void FolderLost();
+    void TryFolderBack(std::chrono::steady_clock::time_point now);
+
     int fd_ = -1;
-    std::string name_;
-    std::optional<std::chrono::steady_clock::time_point> firstSave_;
+    std::string path_;
+    Entry named_;   // the path as the user named it
+    Entry target_;  // the file it leads to through links
+    bool lost_ = false;
+    bool saved_ = false;  // a write completed since the last settled save
+    std::chrono::steady_clock::time_point lastWrite_;
 };
 
 class ScoreFollower {

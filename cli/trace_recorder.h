@@ -24,6 +24,7 @@ class TraceRecorder final : public MidiDevices {
     int Count() override { return devices_.Count(); }
     std::string Name(int id) override { return devices_.Name(id); }
     std::unique_ptr<MidiOutput> Open(int id) override;
+    std::string OpenFailure(int id) override { return devices_.OpenFailure(id); }
     void Prepare(int id) override { devices_.Prepare(id); }
 
     // One line per message: callback, microseconds since the first callback, bytes in hex.

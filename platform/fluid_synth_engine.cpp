@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/quiet_libraries.h"
+
 namespace tez {
 namespace {
 
@@ -51,6 +53,7 @@ std::string FindSoundFont() {
 std::unique_ptr<FluidSynthEngine> FluidSynthEngine::Create(const std::string& soundFontPath,
                                                            double sampleRate, int cpuCores) {
     SilenceFluidSynthLog();
+    QuietSystemLibraries();
     if (soundFontPath.empty() || !FileExists(soundFontPath)) {
         return nullptr;
     }

@@ -73,27 +73,39 @@ std::unique_ptr<MidiOutput> LiveSynthesizer::Open() {
     return std::make_unique<ScheduledSynthOutput>(*scheduled_);
 }
 
+std::string LiveSynthesizer::Failure() {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
 bool LiveSynthesizer::StartLocked() {
     if (tried_) {
         return driver_ != nullptr;
     }
     tried_ = true;
-    engine_ = FluidSynthEngine::Create(FindSoundFont(), kSampleRate);
+    const std::string soundFont = FindSoundFont();
+    engine_ = FluidSynthEngine::Create(soundFont, kSampleRate);
     if (engine_ == nullptr) {
+        failure_ = soundFont.empty() ? "no SoundFont found; set TEZ_SOUNDFONT"
+                                     : "cannot load the SoundFont " + soundFont;
         return false;
     }
     scheduled_ = std::make_unique<ScheduledSynth>(*engine_, kSampleRate);
+    std::string tried;
     if (const char* wanted = std::getenv("TEZ_AUDIO_DRIVER"); wanted != nullptr && *wanted != 0) {
         driver_ = StartAudio(*engine_, *scheduled_, wanted);
+        tried = wanted;
     } else {
         for (const char* name : kAudioDrivers) {
             driver_ = StartAudio(*engine_, *scheduled_, name);
+            tried += (tried.empty() ? "" : ", ") + std::string(name);
             if (driver_ != nullptr) {
                 break;
             }
         }
     }
     if (driver_ == nullptr) {
+        failure_ = "no audio server reachable (tried " + tried + ")";
         scheduled_.reset();
         engine_.reset();
     }

@@ -27,12 +27,15 @@ class LiveSynthesizer {
     std::unique_ptr<MidiOutput> Open();
     // Loads the SoundFont and starts the audio now, so that a later Open is quick.
     bool Prepare();
+    // Why the synthesizer did not start; empty while it runs or has not been tried.
+    std::string Failure();
 
   private:
     bool StartLocked();
 
     std::mutex mutex_;
     bool tried_ = false;
+    std::string failure_;
     std::unique_ptr<FluidSynthEngine> engine_;
     std::unique_ptr<ScheduledSynth> scheduled_;  // the audio side, fed by the open outputs
     _fluid_audio_driver_t* driver_ = nullptr;

@@ -62,6 +62,8 @@ class MidiDevices {
     virtual std::string Name(int id) = 0;
     // Opens a device; nullptr when it cannot be opened.
     virtual std::unique_ptr<MidiOutput> Open(int id) = 0;
+    // Why the device could not be opened, in a few words; empty when there is nothing to add.
+    virtual std::string OpenFailure(int /*id*/) { return {}; }
     // Gets a device ready ahead of time so that a later Open is quick: the synthesizer loads
     // its SoundFont and starts its audio here. May take long; callable from any thread.
     virtual void Prepare(int /*id*/) {}

@@ -34,6 +34,10 @@ class SystemDevices final : public MidiDevices {
         return ports_.Open(id);
     }
 
+    std::string OpenFailure(int id) override {
+        return id == -1 ? synthesizer_.Failure() : "the port did not open";
+    }
+
     void Prepare(int id) override {
         if (id == -1) {
             synthesizer_.Prepare();

@@ -25,12 +25,6 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-WriteStatus WriteAndClose(int fd, std::span<const std::uint8_t> bytes) {
-    const bool written = WriteAll(fd, bytes);
-    const bool closed = ::close(fd) == 0;
-    return written && closed ? WriteStatus::kOk : WriteStatus::kWriteFailed;
-}
-
 // Opens a new file beside `path`. Created with mode 0666 as any new file is, so the umask
 // and the folder's default permissions apply; `temporary` receives its name.
 int CreateTemporary(const std::string& path, std::string& temporary) {
@@ -46,35 +40,70 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
 }
 
 // Truncates and rewrites the file the path leads to: a file behind a link, a pipe, a device.
-WriteStatus WriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd < 0 ? WriteStatus::kCreateFailed : WriteAndClose(fd, bytes);
+int OpenInPlace(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }
 
 }  // namespace
 
-WriteStatus WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+ReplacingFile::ReplacingFile(const std::string& path) : path_(path) {
     struct stat old = {};
-    const bool exists = ::lstat(path.c_str(), &old) == 0;
+    const bool exists = ::lstat(path_.c_str(), &old) == 0;
     // A rename would put a file where the link or the special file was.
-    if (exists && !S_ISREG(old.st_mode))
-        return WriteInPlace(path, bytes);
-    std::string temporary;
-    const int fd = CreateTemporary(path, temporary);
-    if (fd < 0)  // the folder takes no new file; a file already there may still be writable
-        return exists ? WriteInPlace(path, bytes) : WriteStatus::kCreateFailed;
+    if (exists && !S_ISREG(old.st_mode)) {
+        fd_ = OpenInPlace(path_);
+        return;
+    }
+    fd_ = CreateTemporary(path_, temporary_);
+    if (fd_ < 0) {  // the folder takes no new file; a file already there may still be writable
+        temporary_.clear();
+        if (exists)
+            fd_ = OpenInPlace(path_);
+        return;
+    }
     if (exists) {
         // The replacement keeps the old file's owner (where allowed) and its mode.
         const bool sameOwner = old.st_uid == ::geteuid() && old.st_gid == ::getegid();
-        [[maybe_unused]] const int chowned = sameOwner ? 0 : ::fchown(fd, old.st_uid, old.st_gid);
-        ::fchmod(fd, old.st_mode & 07777);
+        [[maybe_unused]] const int chowned = sameOwner ? 0 : ::fchown(fd_, old.st_uid, old.st_gid);
+        ::fchmod(fd_, old.st_mode & 07777);
     }
-    const WriteStatus status = WriteAndClose(fd, bytes);
-    if (status != WriteStatus::kOk || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+}
+
+ReplacingFile::~ReplacingFile() {
+    Abandon();
+}
+
+bool ReplacingFile::Commit() {
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (closed && (temporary_.empty() || std::rename(temporary_.c_str(), path_.c_str()) == 0)) {
+        temporary_.clear();
+        return true;
+    }
+    Abandon();
+    return false;
+}
+
+void ReplacingFile::Abandon() {
+    const int reason = errno;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+    errno = reason;
+}
+
+WriteStatus WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+    ReplacingFile file(path);
+    if (!file.IsOpen())
+        return WriteStatus::kCreateFailed;
+    if (!WriteAll(file.Descriptor(), bytes)) {
+        file.Abandon();
         return WriteStatus::kWriteFailed;
     }
-    return WriteStatus::kOk;
+    return file.Commit() ? WriteStatus::kOk : WriteStatus::kWriteFailed;
 }
 
 }  // namespace tez

@@ -93,8 +93,7 @@ int main() {
     tez::cli::RangeArgs range;
     tez::NoteTable score;
     player.m_deviceId = -1;
-    tez::cli::LoadWithRange(player, path, tez::cli::ScoreOutput::kWriteScoreFile, range,
-                            tez::cli::LoopCount::kOptional, score);
+    tez::cli::LoadWithRange(player, path, range, tez::cli::LoopCount::kOptional, score);
     tez::cli::ScoreFollower follower(player, path, range, std::move(score));
     player.Play();
 
@@ -126,9 +125,9 @@ int main() {
     std::filesystem::remove_all(folder);
     std::printf(
         "watch %d-line score: save to first note of the new version median %.1f ms, max %.1f ms "
-        "(%d saves); of it, the burst wait %lld ms and one conversion and start %.1f ms "
+        "(%d saves); of it, the quiet wait %lld ms and one conversion and start %.1f ms "
         "(median)\n",
         kLines, Median(heard), *std::max_element(heard.begin(), heard.end()), kRounds,
-        static_cast<long long>(tez::cli::SaveWatch::kBurst.count()), Median(convert));
+        static_cast<long long>(tez::cli::SaveWatch::kQuiet.count()), Median(convert));
     return 0;
 }

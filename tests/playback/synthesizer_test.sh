@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The built-in synthesizer: a one-note score (K69) played in real time into a PulseAudio null
 # sink, and rendered to WAV, FLAC and Ogg Vorbis (to a file and through a pipe, at 48 and
-# 22.05 kHz), holds a 440 Hz tone of the note's length; the same render gives the same bytes.
+# 22.05 kHz), holds a 440 Hz tone of the note's length; the same render gives the same bytes,
+# a piped stream decodes to the file's samples; a render stopped or failing on a full disk
+# leaves the old file.
 # Clicks due every 100 ms are heard, every one from the first, 100 ms apart to within 2 ms
 # (three intervals in four: a shared VM's stalls starve the audio server now and then, which
 # no player can hide).
@@ -65,7 +67,8 @@ else
         "tone.wav||"
         "tone.flac||sox tone.wav -t raw - | sha256sum | cut -c1-64"  # the summary's hash
         "tone.ogg||sox tone.wav -n stat 2>&1 | grep Length"          # the length, exactly
-        "pipe.flac|--format flac|sox tone.wav -t raw - | sha256sum | cut -c1-64"
+        "pipe.flac|--format flac|flac -st pipe.flac && cmp <(sox pipe.flac -t raw -) <(sox tone.flac -t raw -)"
+        "pipe.wav|--format wav|cmp pipe.wav tone.wav"
         "tone22.ogg|--rate 22050|echo 22050"
     )
     outputs=()
@@ -73,7 +76,7 @@ else
         IFS='|' read -r out options expect <<<"$render"
         # shellcheck disable=SC2086
         if [ "$out" = pipe.flac ]; then
-            timeout 60 "$tez" render a4.tez -o - $options 2>summary >"$out"
+            timeout 60 "$tez" render a4.tez -o - $options 2>summary | cat >"$out"
         else
             timeout 60 "$tez" render a4.tez -o "$out" $options >summary
             timeout 60 "$tez" render a4.tez -o "again.$out" $options >/dev/null
@@ -83,9 +86,28 @@ else
             sox*sha256*) [ "$(awk '{ print $NF }' summary)" = "$(eval "$expect")" ] ;;
             sox*Length) [ "$(sox "$out" -n stat 2>&1 | grep Length)" = "$(eval "$expect")" ] ;;
             echo*) [ "$(soxi -r "$out")" = "$(eval "$expect")" ] ;;
+            *) eval "$expect" ;;
         esac || { echo "$out: not as $expect"; cat summary; exit 1; }
         outputs+=("$out")
     done
+    # A render that fails or is stopped leaves the old file as it was, and nothing beside it.
+    printf old >old.wav
+    for i in $(seq 600); do echo "I120 K$((60 + i % 12)) V100 L120"; done >long.tez
+    "$tez" render long.tez -o old.wav >/dev/null 2>stopped.txt &
+    wait_for 100 compgen -G 'old.wav.*' && kill -TERM $!
+    wait $! && code=0 || code=$?
+    [ "$code" = 143 ] && [ "$(cat old.wav)" = old ] && ! compgen -G 'old.wav.*' >/dev/null ||
+        { echo "a stopped render: exit $code, $(ls old.wav*), $(cat stopped.txt)"; exit 1; }
+    if [ "$(id -u)" != 0 ] || ! unshare -m true 2>/dev/null; then echo "skip full disk: not root"; else
+        for format in wav flac ogg au raw; do
+            unshare -m bash -c 'mkdir -p small && mount -t tmpfs -o size=16k tmpfs small &&
+                printf old >small/full && "$0" render a4.tez -o small/full --format "$1" 2>&1;
+                echo "exit $?, $(cat small/full), $(ls small | wc -l) file"' "$tez" "$format" >full.txt
+            grep -qx "tez: cannot write small/full: No space left on device" full.txt &&
+                grep -qx "exit 1, old, 1 file" full.txt || { echo "$format on a full disk:"; cat full.txt; exit 1; }
+        done
+        echo "full disk: every format fails, naming the reason, and leaves the old file"
+    fi
 fi
 
 for out in "${outputs[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# `tez check`: exit status and report for clean, repaired and unreadable scores, as text
-# and as JSON lines; nothing is written.
+# `tez check`: exit status and report for clean, repaired, note-less and unreadable scores,
+# as text and as JSON lines, control characters in names escaped; nothing is written.
 set -uo pipefail
 tez=$1
 work=$(mktemp -d)
@@ -9,6 +9,7 @@ cd "$work" || exit 1
 printf 'I0 K60 V100 L120\n' >clean.tez
 # Reader and writer warnings interleave in line order; columns count bytes from 1.
 printf 'K 2 00 W9\nK99999999999\tv300\n' >warn.tez
+printf 'no notes\n' >empty.tez
 mkdir dir.tez
 failed=0
 
@@ -27,6 +28,9 @@ warn.tez:2:15: warning: velocity 300 is out of range 0..127; written as 127"
 tez: cannot open missing.tez: No such file or directory"
     "--format json dir.tez clean.tez|2|{\"file\":\"dir.tez\",\"line\":0,\"column\":0,\"severity\":\"error\",\"message\":\"Is a directory\"}"
     $'--format json a\xff"b.tez|2|{"file":"a\xef\xbf\xbd\\"b.tez","line":0,"column":0,"severity":"error","message":"No such file or directory"}'
+    "empty.tez|1|empty.tez:1:1: error: no notes (no tezdata.)"
+    "--format json empty.tez|1|{\"file\":\"empty.tez\",\"line\":1,\"column\":1,\"severity\":\"error\",\"message\":\"no notes (no tezdata.)\"}"
+    $'a\x1b[2Jb.tez|2|tez: cannot open a\\x1b[2Jb.tez: No such file or directory'
 )
 for case in "${cases[@]}"; do
     args=${case%%|*} rest=${case#*|}
