@@ -135,6 +135,9 @@ class CSmfPlayer : public CMidiTimer {
         std::uint64_t tick = 0;
         std::int32_t tempo = kDefaultTempo;
         std::vector<CursorState> cursors;
+        // The system exclusive messages before the start, whole, one after another.
+        std::vector<std::uint8_t> longBytes;
+        std::vector<std::uint32_t> longEnds;  // where each of them ends in longBytes
         std::vector<ShortMessage> chase;
     };
 
@@ -154,6 +157,7 @@ class CSmfPlayer : public CMidiTimer {
     void StartPass(const PassStart& start);
     void SendChase();
     void EndSoundingNotes();
+    void ResetTouchedChannels();
     void EndTrack(TrackCursor& track);
     void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
     void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);
@@ -169,12 +173,13 @@ class CSmfPlayer : public CMidiTimer {
     std::unique_ptr<SmfIndex> m_index;
     PassStart m_loopStart;
     PassStart m_resumeStart;
-    const std::vector<ShortMessage>* m_pendingChase = nullptr;
+    const PassStart* m_pendingChase = nullptr;
     std::uint64_t m_endTick = 0;
     std::int32_t m_loopsLeft = 0;
     // Notes sounding, per channel and key: each note-on sent counts up, each note-off down.
     std::array<std::uint8_t, 16 * 128> m_sounding{};
     std::uint16_t m_pedalDown = 0;  // bit n: the sustain pedal of channel n is held
+    std::uint16_t m_touched = 0;    // bit n: this pass sent channel n more than notes
     std::vector<std::int32_t> m_lines;
     PlaybackPosition* m_position = nullptr;
     EventSource m_sending;

@@ -3,17 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/midi_codes.h"
 #include "playback/smf_player.h"
 #include "playback/tick_rate.h"
 
 namespace tez {
 namespace {
 
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kNoteOn = 0x90;
-constexpr std::uint8_t kKeyPressure = 0xA0;
-constexpr std::uint8_t kController = 0xB0;
-constexpr std::uint8_t kSustain = 64;
+using namespace midi;
+
 constexpr int kDrumChannel = 9;
 constexpr double kSlowest = 0.25;
 constexpr double kFastest = 4.0;
@@ -61,7 +59,15 @@ int CSmfPlayer::Halt() {
 
 CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick) {
     SeekResult seek = Index().Seek(tick);
-    return {tick, seek.state.Tempo(), std::move(seek.cursors), seek.state.Chase()};
+    PassStart start{tick, seek.state.Tempo(), std::move(seek.cursors), {}, {}, seek.state.Chase()};
+    for (const LongMessage& message : seek.longMessages) {
+        if (message.status == kSystemExclusive) {
+            start.longBytes.push_back(kSystemExclusive);
+        }
+        start.longBytes.insert(start.longBytes.end(), message.data, message.data + message.length);
+        start.longEnds.push_back(static_cast<std::uint32_t>(start.longBytes.size()));
+    }
+    return start;
 }
 
 void CSmfPlayer::PrepareRange() {
@@ -91,15 +97,19 @@ void CSmfPlayer::StartPass(const PassStart& start) {
     m_tickBase = start.tick;
     m_elapsedMs = 0;
     m_tempo = start.tempo;
-    m_pendingChase = &start.chase;
+    m_pendingChase = &start;
+    m_touched = 0;
     FindNextDue();
 }
 
 std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
+    SendChase();
     if (now >= m_endTick) {
+        // Every event before the end goes out, also those this callback's step went past.
+        if (m_nextDue < m_endTick) {
+            DispatchDue(m_endTick - 1);
+        }
         now = EndPass(now);
-    }
-    if (m_pendingChase != nullptr) {
         SendChase();
     }
     if (m_nextDue <= now) {
@@ -109,13 +119,15 @@ std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
 }
 
 // At the end of the range: every note ends; then the next pass starts in this same callback,
-// so the passes follow one another without a callback lost or counted twice.
+// so the passes follow one another without a callback lost or counted twice. It starts from
+// the state at its start: what the pass changed is reset before the chase restores that state.
 std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     EndSoundingNotes();
     if (m_loopsLeft != 0) {
         if (m_loopsLeft > 0) {
             --m_loopsLeft;
         }
+        ResetTouchedChannels();
         StartPass(m_loopStart);
         return Now();
     }
@@ -128,14 +140,37 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     return now;
 }
 
+// The state in force at the pass's start, when it is still to be sent: the system exclusive
+// messages first, as a reset among them would undo the channel messages.
 void CSmfPlayer::SendChase() {
-    const std::vector<ShortMessage>& chase = *m_pendingChase;
+    if (m_pendingChase == nullptr) {
+        return;
+    }
+    const PassStart& start = *m_pendingChase;
     m_pendingChase = nullptr;
     m_sending.track = -1;
-    for (const ShortMessage& message : chase) {
+    std::uint32_t begin = 0;
+    for (const std::uint32_t end : start.longEnds) {
+        m_port.LongMsg(std::span(start.longBytes).subspan(begin, end - begin));
+        begin = end;
+    }
+    for (const ShortMessage& message : start.chase) {
         SendChannelMessage(message.status, message.data1, message.data2);
     }
     FindNextDue();
+}
+
+// Reset All Controllers and a centred bend (which not every device resets with them) on each
+// channel the pass sent more than notes.
+void CSmfPlayer::ResetTouchedChannels() {
+    for (int channel = 0; channel < 16; ++channel) {
+        if ((m_touched >> channel & 1) != 0) {
+            m_port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel),
+                            kResetAllControllers, 0);
+            m_port.ShortMsg(static_cast<std::uint8_t>(kPitchBend | channel), 0x00, 0x40);
+        }
+    }
+    m_touched = 0;
 }
 
 void CSmfPlayer::EndSoundingNotes() {
@@ -151,7 +186,7 @@ void CSmfPlayer::EndSoundingNotes() {
     // A held pedal would keep the ended notes ringing.
     for (int channel = 0; channel < 16; ++channel) {
         if ((m_pedalDown >> channel & 1) != 0) {
-            m_port.ShortMsg(static_cast<std::uint8_t>(kController | channel), kSustain, 0);
+            m_port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel), kSustain, 0);
         }
     }
     m_pedalDown = 0;
@@ -206,10 +241,13 @@ void CSmfPlayer::NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t 
     } else if (type == kNoteOff || type == kNoteOn) {
         std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
         count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
-    } else if (type == kController && data1 == kSustain) {
+    } else if (type == kControlChange && data1 == kSustain) {
         const auto bit = static_cast<std::uint16_t>(1u << channel);
         m_pedalDown =
             static_cast<std::uint16_t>(data2 >= 64 ? m_pedalDown | bit : m_pedalDown & ~bit);
+    }
+    if (type != kNoteOn && type != kNoteOff && m_sending.track >= 0) {
+        m_touched = static_cast<std::uint16_t>(m_touched | 1u << channel);
     }
 }
 
