@@ -18,8 +18,7 @@ CSmfPlayer::~CSmfPlayer() {
 
 int CSmfPlayer::Cue() {
     Rewind();
-    m_sounding.fill(0);  // the device starts without notes of this player sounding
-    m_pedalDown = 0;
+    m_notes.Clear();  // the device starts without notes of this player sounding
     if (m_shaped) {
         PrepareRange();
     }

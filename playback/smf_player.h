@@ -1,7 +1,6 @@
 // Plays one Standard MIDI File on one MIDI output device, clocked by a 1 ms timer.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "playback/channel_state.h"
 #include "playback/midi_out_port.h"
 #include "playback/midi_timer.h"
+#include "playback/note_ledger.h"
 #include "playback/playback_options.h"
 #include "playback/smf_bytes.h"
 #include "playback/smf_index.h"
@@ -146,9 +146,6 @@ class CSmfPlayer : public CMidiTimer {
     bool ClockStands() const;
     void DispatchDue(std::uint64_t now);
     void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
-    bool Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const;
-    void NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
-    bool Silenced(int channel) const;
     // The steps of a playback with options.
     std::uint64_t ShapedStep(std::uint64_t now);
     std::uint64_t EndPass(std::uint64_t now);
@@ -157,7 +154,6 @@ class CSmfPlayer : public CMidiTimer {
     void StartPass(const PassStart& start);
     void SendChase();
     void EndSoundingNotes();
-    void ResetTouchedChannels();
     void EndTrack(TrackCursor& track);
     void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
     void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);
@@ -176,10 +172,7 @@ class CSmfPlayer : public CMidiTimer {
     const PassStart* m_pendingChase = nullptr;
     std::uint64_t m_endTick = 0;
     std::int32_t m_loopsLeft = 0;
-    // Notes sounding, per channel and key: each note-on sent counts up, each note-off down.
-    std::array<std::uint8_t, 16 * 128> m_sounding{};
-    std::uint16_t m_pedalDown = 0;  // bit n: the sustain pedal of channel n is held
-    std::uint16_t m_touched = 0;    // bit n: this pass sent channel n more than notes
+    NoteLedger m_notes;
     std::vector<std::int32_t> m_lines;
     PlaybackPosition* m_position = nullptr;
     EventSource m_sending;

@@ -10,9 +10,6 @@
 namespace tez {
 namespace {
 
-using namespace midi;
-
-constexpr int kDrumChannel = 9;
 constexpr double kSlowest = 0.25;
 constexpr double kFastest = 4.0;
 constexpr std::int32_t kWidestTranspose = 24;
@@ -26,6 +23,7 @@ void CSmfPlayer::SetOptions(const PlaybackOptions& options) {
     m_speed = static_cast<std::uint32_t>(std::lround(m_options.tempoFactor * 1000));
     m_shaped = !m_options.IsWholeFile();
     m_loopsLeft = 0;
+    m_notes.SetShape(m_options.transpose, m_options.mutedChannels, m_options.soloChannels);
 }
 
 void CSmfPlayer::SetSourceLines(std::vector<std::int32_t> lines) {
@@ -61,8 +59,8 @@ CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick) {
     SeekResult seek = Index().Seek(tick);
     PassStart start{tick, seek.state.Tempo(), std::move(seek.cursors), {}, {}, seek.state.Chase()};
     for (const LongMessage& message : seek.longMessages) {
-        if (message.status == kSystemExclusive) {
-            start.longBytes.push_back(kSystemExclusive);
+        if (message.status == midi::kSystemExclusive) {
+            start.longBytes.push_back(midi::kSystemExclusive);
         }
         start.longBytes.insert(start.longBytes.end(), message.data, message.data + message.length);
         start.longEnds.push_back(static_cast<std::uint32_t>(start.longBytes.size()));
@@ -98,7 +96,6 @@ void CSmfPlayer::StartPass(const PassStart& start) {
     m_elapsedMs = 0;
     m_tempo = start.tempo;
     m_pendingChase = &start;
-    m_touched = 0;
     FindNextDue();
 }
 
@@ -127,7 +124,7 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
         if (m_loopsLeft > 0) {
             --m_loopsLeft;
         }
-        ResetTouchedChannels();
+        m_notes.ResetTouchedChannels(m_port);
         StartPass(m_loopStart);
         return Now();
     }
@@ -160,94 +157,20 @@ void CSmfPlayer::SendChase() {
     FindNextDue();
 }
 
-// Reset All Controllers and a centred bend (which not every device resets with them) on each
-// channel the pass sent more than notes.
-void CSmfPlayer::ResetTouchedChannels() {
-    for (int channel = 0; channel < 16; ++channel) {
-        if ((m_touched >> channel & 1) != 0) {
-            m_port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel),
-                            kResetAllControllers, 0);
-            m_port.ShortMsg(static_cast<std::uint8_t>(kPitchBend | channel), 0x00, 0x40);
-        }
-    }
-    m_touched = 0;
-}
-
 void CSmfPlayer::EndSoundingNotes() {
     m_sending.track = -1;
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key < 128; ++key) {
-            for (std::uint8_t& count = m_sounding[channel * 128 + key]; count > 0; --count) {
-                m_port.ShortMsg(static_cast<std::uint8_t>(kNoteOff | channel),
-                                static_cast<std::uint8_t>(key), 0);
-            }
-        }
-    }
-    // A held pedal would keep the ended notes ringing.
-    for (int channel = 0; channel < 16; ++channel) {
-        if ((m_pedalDown >> channel & 1) != 0) {
-            m_port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel), kSustain, 0);
-        }
-    }
-    m_pedalDown = 0;
-}
-
-bool CSmfPlayer::Silenced(int channel) const {
-    const auto bit = static_cast<std::uint16_t>(1u << channel);
-    return (m_options.mutedChannels & bit) != 0 ||
-           (m_options.soloChannels != 0 && (m_options.soloChannels & bit) == 0);
+    m_notes.EndSoundingNotes(m_port);
 }
 
 void CSmfPlayer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    if (m_shaped && !Shape(status, data1, data2)) {
+    if (m_shaped && !m_notes.Shape(status, data1, data2)) {
         return;
     }
     m_port.ShortMsg(status, data1, data2);
-    NoteSent(status, data1, data2);
-}
-
-// Whether a message is sent under the options, and its key after transposing.
-bool CSmfPlayer::Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const {
-    const int type = status & 0xF0;
-    const int channel = status & 0x0F;
-    if (type != kNoteOff && type != kNoteOn && type != kKeyPressure) {
-        return true;
-    }
-    if (channel != kDrumChannel) {
-        const int moved = key + m_options.transpose;
-        if (moved < 0 || moved > 127) {
-            return false;
-        }
-        key = static_cast<std::uint8_t>(moved);
-    }
-    if (type == kKeyPressure || (type == kNoteOn && velocity != 0)) {
-        return !Silenced(channel);
-    }
-    // A note-off only for a note that sounds: not for one begun before the start, muted, or
-    // moved out of range.
-    return m_sounding[channel * 128 + key] > 0;
-}
-
-void CSmfPlayer::NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    const int type = status & 0xF0;
-    const int channel = status & 0x0F;
-    if (type == kNoteOn && data2 != 0) {
-        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
-        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
-        if (m_position != nullptr && m_sending.track >= 0) {
-            const bool known = m_sendingEvent < m_lines.size();
-            m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
-        }
-    } else if (type == kNoteOff || type == kNoteOn) {
-        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
-        count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
-    } else if (type == kControlChange && data1 == kSustain) {
-        const auto bit = static_cast<std::uint16_t>(1u << channel);
-        m_pedalDown =
-            static_cast<std::uint16_t>(data2 >= 64 ? m_pedalDown | bit : m_pedalDown & ~bit);
-    }
-    if (type != kNoteOn && type != kNoteOff && m_sending.track >= 0) {
-        m_touched = static_cast<std::uint16_t>(m_touched | 1u << channel);
+    const bool fromFile = m_sending.track >= 0;
+    if (m_notes.Sent(status, data1, data2, fromFile) && fromFile && m_position != nullptr) {
+        const bool known = m_sendingEvent < m_lines.size();
+        m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
     }
 }
 
