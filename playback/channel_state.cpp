@@ -96,20 +96,22 @@ void ChannelState::Control(int channel, std::uint8_t controller, std::uint8_t va
         state.controller[controller] = value;
         state.order[controller] = m_events;
     } else if (Parameter* parameter = Selected(channel)) {
-        if (controller == kDataEntry || controller == kDataEntryFine) {
-            const bool fine = controller == kDataEntryFine;
-            (fine ? parameter->fine : parameter->coarse) = value;
-            parameter->fineLast = fine;
-        } else if (parameter->coarse != kUnset) {
-            // A step of the whole 14-bit value; from a value never set there is nothing to step.
-            const int whole =
-                parameter->coarse << 7 | (parameter->fine == kUnset ? 0 : parameter->fine);
-            const int stepped =
-                std::clamp(whole + (controller == kDataIncrement ? 1 : -1), 0, 16383);
-            parameter->coarse = static_cast<std::uint8_t>(stepped >> 7);
-            parameter->fine = static_cast<std::uint8_t>(stepped & 0x7F);
-            parameter->fineLast = true;
-        }
+        EnterValue(*parameter, controller, value);
+    }
+}
+
+void ChannelState::EnterValue(Parameter& parameter, std::uint8_t controller, std::uint8_t value) {
+    if (controller == kDataEntry || controller == kDataEntryFine) {
+        const bool fine = controller == kDataEntryFine;
+        (fine ? parameter.fine : parameter.coarse) = value;
+        parameter.fineLast = fine;
+    } else if (parameter.coarse != kUnset) {
+        // A step of the whole 14-bit value; from a value never set there is nothing to step.
+        const int whole = parameter.coarse << 7 | (parameter.fine == kUnset ? 0 : parameter.fine);
+        const int stepped = std::clamp(whole + (controller == kDataIncrement ? 1 : -1), 0, 16383);
+        parameter.coarse = static_cast<std::uint8_t>(stepped >> 7);
+        parameter.fine = static_cast<std::uint8_t>(stepped & 0x7F);
+        parameter.fineLast = true;
     }
 }
 
@@ -176,6 +178,9 @@ void ChannelState::ChaseChannel(int channel, std::vector<ShortMessage>& out) con
     const auto last = m_parameters.lower_bound(static_cast<std::uint32_t>(channel + 1) << 15);
     for (auto it = first; it != last; ++it) {
         const auto [key, parameter] = *it;
+        if (parameter.coarse == kUnset && parameter.fine == kUnset) {
+            continue;  // only stepped, never given a value
+        }
         const bool nonRegistered = (key & kNonRegisteredBit) != 0;
         control(nonRegistered ? kNonRegistered : kRegistered, (key >> 7) & 0x7F);
         control(nonRegistered ? kNonRegisteredFine : kRegisteredFine, key & 0x7F);

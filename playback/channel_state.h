@@ -55,6 +55,7 @@ class ChannelState {
     };
 
     void Control(int channel, std::uint8_t controller, std::uint8_t value);
+    static void EnterValue(Parameter& parameter, std::uint8_t controller, std::uint8_t value);
     void ResetControllers(Channel& channel);
     Parameter* Selected(int channel);
     void ChaseChannel(int channel, std::vector<ShortMessage>& out) const;
