@@ -100,15 +100,14 @@ void CSmfPlayer::StartPass(const PassStart& start) {
 }
 
 std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
-    SendChase();
     if (now >= m_endTick) {
         // Every event before the end goes out, also those this callback's step went past.
         if (m_nextDue < m_endTick) {
             DispatchDue(m_endTick - 1);
         }
         now = EndPass(now);
-        SendChase();
     }
+    SendChase();
     if (m_nextDue <= now) {
         DispatchDue(now);
     }
