@@ -168,6 +168,7 @@ void CSmfPlayer::DispatchEvent(TrackCursor& track) {
     } else if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
         SetTempo(event.data, event.length);
     }
+    m_passSentLong = m_passSentLong || IsLongMessage(event);
     if (!goesOn) {
         EndTrack(track);
     }

@@ -151,7 +151,7 @@ class CSmfPlayer : public CMidiTimer {
     std::uint64_t EndPass(std::uint64_t now);
     void PrepareRange();
     PassStart MakePassStart(std::uint64_t tick);
-    void StartPass(const PassStart& start);
+    void StartPass(const PassStart& start, bool withLongMessages);
     void SendChase();
     void EndSoundingNotes();
     void EndTrack(TrackCursor& track);
@@ -170,6 +170,8 @@ class CSmfPlayer : public CMidiTimer {
     PassStart m_loopStart;
     PassStart m_resumeStart;
     const PassStart* m_pendingChase = nullptr;
+    bool m_chaseLong = true;      // the pending state includes the system exclusive messages
+    bool m_passSentLong = false;  // this pass sent a system exclusive message of the file
     std::uint64_t m_endTick = 0;
     std::int32_t m_loopsLeft = 0;
     NoteLedger m_notes;

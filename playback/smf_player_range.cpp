@@ -76,13 +76,13 @@ void CSmfPlayer::PrepareRange() {
     const std::uint64_t resume = m_options.resumeTick.value_or(m_options.fromTick);
     if (resume != m_options.fromTick) {
         m_resumeStart = MakePassStart(resume);
-        StartPass(m_resumeStart);
+        StartPass(m_resumeStart, true);
     } else {
-        StartPass(m_loopStart);
+        StartPass(m_loopStart, true);
     }
 }
 
-void CSmfPlayer::StartPass(const PassStart& start) {
+void CSmfPlayer::StartPass(const PassStart& start, bool withLongMessages) {
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
         TrackCursor& track = m_tracks[i];
         const CursorState& at = start.cursors[static_cast<std::size_t>(i)];
@@ -96,6 +96,8 @@ void CSmfPlayer::StartPass(const PassStart& start) {
     m_elapsedMs = 0;
     m_tempo = start.tempo;
     m_pendingChase = &start;
+    m_chaseLong = withLongMessages;
+    m_passSentLong = false;
     FindNextDue();
 }
 
@@ -124,7 +126,9 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
             --m_loopsLeft;
         }
         m_notes.ResetTouchedChannels(m_port);
-        StartPass(m_loopStart);
+        // The system exclusive messages in force stay so unless the pass sent others: sent
+        // again, a reset among them would cut short the sound of the notes just ended.
+        StartPass(m_loopStart, m_passSentLong);
         return Now();
     }
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
@@ -146,9 +150,9 @@ void CSmfPlayer::SendChase() {
     m_pendingChase = nullptr;
     m_sending.track = -1;
     std::uint32_t begin = 0;
-    for (const std::uint32_t end : start.longEnds) {
-        m_port.LongMsg(std::span(start.longBytes).subspan(begin, end - begin));
-        begin = end;
+    for (std::size_t i = 0; m_chaseLong && i < start.longEnds.size(); ++i) {
+        m_port.LongMsg(std::span(start.longBytes).subspan(begin, start.longEnds[i] - begin));
+        begin = start.longEnds[i];
     }
     for (const ShortMessage& message : start.chase) {
         SendChannelMessage(message.status, message.data1, message.data2);
