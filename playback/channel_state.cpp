@@ -46,6 +46,9 @@ ShortMessage Message(std::uint8_t kind, int channel, std::uint8_t data1, std::ui
 
 void ChannelState::Apply(const SmfEvent& event) {
     ++m_events;
+    if (event.status < kControlChange) {
+        return;  // notes and key pressure belong to notes that are not sounded again
+    }
     if (IsLongMessage(event)) {
         ++m_longMessages;
         if (IsGeneralMidiOn(event)) {
@@ -81,8 +84,6 @@ void ChannelState::Apply(const SmfEvent& event) {
         case kPitchBend:
             state.bend = static_cast<std::uint16_t>(event.Data1() | event.Data2() << 7);
             break;
-        default:
-            break;  // notes and key pressure belong to notes that are not sounded again
     }
 }
 
