@@ -17,6 +17,11 @@ struct SmfEvent {
     std::uint8_t Data2() const { return length > 1 ? data[1] : 0; }
 };
 
+// A system exclusive message, or bytes a file escapes to send as they stand.
+inline bool IsLongMessage(const SmfEvent& event) {
+    return event.status == 0xF0 || (event.status == 0xF7 && event.length > 0);
+}
+
 // Reads the event at `pos` and the delta time after it, never at or beyond `end`. True while
 // the track goes on: `pos` is then at the next event and the delta is added to `time`. False
 // when the track ends here: at its end-of-track event, or where its data cannot be read whole

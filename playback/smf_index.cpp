@@ -4,6 +4,7 @@
 #include <functional>
 #include <queue>
 
+#include "platform/midi_codes.h"
 #include "playback/smf_bytes.h"
 #include "playback/tick_rate.h"
 
@@ -12,8 +13,6 @@ namespace {
 
 // Events between checkpoints: a seek replays at most this many.
 constexpr std::uint32_t kCheckpointEvery = 16384;
-constexpr std::uint8_t kMarker = 0x06;
-constexpr std::uint8_t kSetTempo = 0x51;
 
 CursorState StartOf(const TrackBytes& track) {
     CursorState cursor;
@@ -92,27 +91,29 @@ SmfIndex::SmfIndex(std::span<const TrackBytes> tracks, std::int32_t tempo)
     }
     Walk walk(m_tracks, m_start);
     ChannelState state(tempo);
-    std::uint32_t order = 0;
-    std::uint64_t checkpointTick = 0;
+    std::uint64_t lastTick = 0;
     std::uint32_t sinceCheckpoint = 0;
     while (walk.NextTick() != kNever) {
         const std::uint64_t next = walk.NextTick();
-        if (sinceCheckpoint >= kCheckpointEvery && next > checkpointTick) {
-            m_checkpoints.push_back({next, order, walk.Cursors(), state});
-            checkpointTick = next;
+        // Only where a tick begins: a seek to it must send every event of the tick.
+        if (sinceCheckpoint >= kCheckpointEvery && next > lastTick) {
+            m_checkpoints.push_back({next, walk.Cursors(), state});
             sinceCheckpoint = 0;
         }
         walk.Step([&](const SmfEvent& event, std::uint64_t tick, bool trackEnds) {
-            state.Apply(event, order++);
-            if (event.status == 0xFF && event.metaType == kSetTempo) {
+            state.Apply(event);
+            if (IsLongMessage(event)) {
+                m_longMessages.push_back({event.status, event.data, event.length});
+            } else if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
                 m_tempos.push_back({tick, state.Tempo()});
-            } else if (event.status == 0xFF && event.metaType == kMarker) {
+            } else if (event.status == midi::kMeta && event.metaType == midi::kMarker) {
                 m_markers.push_back(
                     {tick, std::string(reinterpret_cast<const char*>(event.data), event.length)});
             }
             if (trackEnds) {
                 m_endTick = std::max(m_endTick, tick);
             }
+            lastTick = tick;
         });
         ++sinceCheckpoint;
     }
@@ -128,20 +129,17 @@ SeekResult SmfIndex::Seek(std::uint64_t tick) const {
     const auto after = std::upper_bound(
         m_checkpoints.begin(), m_checkpoints.end(), tick,
         [](std::uint64_t t, const Checkpoint& checkpoint) { return t < checkpoint.tick; });
-    std::uint32_t order = 0;
-    SeekResult result{m_start, ChannelState(m_startTempo)};
+    SeekResult result{m_start, ChannelState(m_startTempo), {}};
     if (after != m_checkpoints.begin()) {
         const Checkpoint& from = *(after - 1);
         result.cursors = from.cursors;
         result.state = from.state;
-        order = from.order;
     }
     Walk walk(m_tracks, std::move(result.cursors));
     while (walk.NextTick() < tick) {
-        walk.Step([&](const SmfEvent& event, std::uint64_t, bool) {
-            result.state.Apply(event, order++);
-        });
+        walk.Step([&](const SmfEvent& event, std::uint64_t, bool) { result.state.Apply(event); });
     }
+    result.longMessages = std::span(m_longMessages).first(result.state.LongMessages());
     result.cursors = walk.Cursors();
     for (std::size_t t = 0; t < result.cursors.size(); ++t) {
         result.cursors[t].eventIndex += m_firstEvent[t];
@@ -171,12 +169,8 @@ std::uint64_t SmfIndex::TickAtCallback(std::uint64_t callback, std::int32_t divi
         }
         std::uint64_t dueAt = rebasedAt;
         if (change.tick > base) {
-            const unsigned __int128 wait =
-                (static_cast<unsigned __int128>(change.tick - base) * rate.denominator +
-                 rate.numerator - 1) /
-                rate.numerator;
-            dueAt =
-                wait > kNever - rebasedAt ? kNever : rebasedAt + static_cast<std::uint64_t>(wait);
+            const std::optional<std::uint64_t> wait = MillisecondsFor(change.tick - base, rate);
+            dueAt = wait ? SaturatingAdd(rebasedAt, *wait) : kNever;
         }
         if (dueAt > callback) {
             break;

@@ -1,6 +1,7 @@
 // One pass over a loaded file that lets a playback start at any tick without replaying the
-// file from its start: every so many events it keeps where each track stands and the state
-// in force. It also knows the tempo changes, the markers and where the music ends.
+// file from its start: every so many events, at the first tick boundary, it keeps where each
+// track stands and the state in force. It also knows the tempo changes, the markers and where the
+// music ends.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +30,18 @@ struct CursorState {
     bool active = false;
 };
 
+// A system exclusive message (its body after F0) or escaped bytes (sent as they stand).
+struct LongMessage {
+    std::uint8_t status = 0;  // F0 or F7
+    const std::uint8_t* data = nullptr;
+    std::uint32_t length = 0;
+};
+
 // The tracks and the state in force just before a tick.
 struct SeekResult {
     std::vector<CursorState> cursors;
     ChannelState state;
+    std::span<const LongMessage> longMessages;  // every one before the tick, in order
 };
 
 class SmfIndex {
@@ -53,8 +62,7 @@ class SmfIndex {
 
   private:
     struct Checkpoint {
-        std::uint64_t tick;
-        std::uint32_t order;
+        std::uint64_t tick;  // no event of this tick taken in yet
         std::vector<CursorState> cursors;
         ChannelState state;
     };
@@ -75,6 +83,7 @@ class SmfIndex {
     std::vector<Checkpoint> m_checkpoints;
     std::vector<TempoChange> m_tempos;
     std::vector<Marker> m_markers;
+    std::vector<LongMessage> m_longMessages;
     std::uint64_t m_endTick = 0;
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/midi_codes.h"
 #include "playback/smf_event.h"
 #include "playback/tick_rate.h"
 
@@ -17,8 +18,7 @@ CSmfPlayer::~CSmfPlayer() {
 
 int CSmfPlayer::Cue() {
     Rewind();
-    m_sounding.fill(0);  // the device starts without notes of this player sounding
-    m_pedalDown = 0;
+    m_notes.Clear();  // the device starts without notes of this player sounding
     if (m_shaped) {
         PrepareRange();
     }
@@ -114,13 +114,12 @@ std::optional<std::uint64_t> CSmfPlayer::CallbacksUntilDue() const {
         return std::nullopt;
     }
     // The first elapsed count e with tickBase + e * num / den >= nextDue.
-    const unsigned __int128 ticksNeeded = m_nextDue - m_tickBase;
-    const unsigned __int128 elapsedNeeded =
-        (ticksNeeded * rate.denominator + rate.numerator - 1) / rate.numerator;
-    if (elapsedNeeded > kNever) {
+    const std::optional<std::uint64_t> elapsedNeeded =
+        MillisecondsFor(m_nextDue - m_tickBase, rate);
+    if (!elapsedNeeded) {
         return std::nullopt;
     }
-    return static_cast<std::uint64_t>(elapsedNeeded) - m_elapsedMs;
+    return *elapsedNeeded - m_elapsedMs;
 }
 
 void CSmfPlayer::SkipCallbacks(std::uint64_t callbacks) {
@@ -162,13 +161,14 @@ void CSmfPlayer::DispatchEvent(TrackCursor& track) {
         ReadSmfEvent(track.pos, track.End(), track.runningStatus, track.time, event);
     if (event.IsChannelMessage()) {
         SendChannelMessage(event.status, event.Data1(), event.Data2());
-    } else if (event.status == 0xF0) {
+    } else if (event.status == midi::kSystemExclusive) {
         SendSystemExclusive(track, event.data, event.length);
-    } else if (event.status == 0xF7 && event.length > 0) {
+    } else if (IsLongMessage(event)) {
         m_port.LongMsg(std::span<const std::uint8_t>(event.data, event.length));  // as they stand
-    } else if (event.status == 0xFF && event.metaType == 0x51) {
+    } else if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
         SetTempo(event.data, event.length);
     }
+    m_passSentLong = m_passSentLong || IsLongMessage(event);
     if (!goesOn) {
         EndTrack(track);
     }

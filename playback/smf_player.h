@@ -1,7 +1,6 @@
 // Plays one Standard MIDI File on one MIDI output device, clocked by a 1 ms timer.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "playback/channel_state.h"
 #include "playback/midi_out_port.h"
 #include "playback/midi_timer.h"
+#include "playback/note_ledger.h"
 #include "playback/playback_options.h"
 #include "playback/smf_bytes.h"
 #include "playback/smf_index.h"
@@ -138,6 +138,9 @@ class CSmfPlayer : public CMidiTimer {
         std::uint64_t tick = 0;
         std::int32_t tempo = kDefaultTempo;
         std::vector<CursorState> cursors;
+        // The system exclusive messages before the start, whole, one after another.
+        std::vector<std::uint8_t> longBytes;
+        std::vector<std::uint32_t> longEnds;  // where each of them ends in longBytes
         std::vector<ShortMessage> chase;
     };
 
@@ -146,15 +149,12 @@ class CSmfPlayer : public CMidiTimer {
     bool ClockStands() const;
     void DispatchDue(std::uint64_t now);
     void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
-    bool Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const;
-    void NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
-    bool Silenced(int channel) const;
     // The steps of a playback with options.
     std::uint64_t ShapedStep(std::uint64_t now);
     std::uint64_t EndPass(std::uint64_t now);
     void PrepareRange();
     PassStart MakePassStart(std::uint64_t tick);
-    void StartPass(const PassStart& start);
+    void StartPass(const PassStart& start, bool withLongMessages);
     void SendChase();
     void EndSoundingNotes();
     void EndTrack(TrackCursor& track);
@@ -172,12 +172,12 @@ class CSmfPlayer : public CMidiTimer {
     std::unique_ptr<SmfIndex> m_index;
     PassStart m_loopStart;
     PassStart m_resumeStart;
-    const std::vector<ShortMessage>* m_pendingChase = nullptr;
+    const PassStart* m_pendingChase = nullptr;
+    bool m_chaseLong = true;      // the pending state includes the system exclusive messages
+    bool m_passSentLong = false;  // this pass sent a system exclusive message of the file
     std::uint64_t m_endTick = 0;
     std::int32_t m_loopsLeft = 0;
-    // Notes sounding, per channel and key: each note-on sent counts up, each note-off down.
-    std::array<std::uint8_t, 16 * 128> m_sounding{};
-    std::uint16_t m_pedalDown = 0;  // bit n: the sustain pedal of channel n is held
+    NoteLedger m_notes;
     std::vector<std::int32_t> m_lines;
     PlaybackPosition* m_position = nullptr;
     EventSource m_sending;

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/midi_codes.h"
 #include "playback/smf_player.h"
 #include "playback/tick_rate.h"
 
 namespace tez {
 namespace {
 
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kNoteOn = 0x90;
-constexpr std::uint8_t kKeyPressure = 0xA0;
-constexpr std::uint8_t kController = 0xB0;
-constexpr std::uint8_t kSustain = 64;
-constexpr int kDrumChannel = 9;
 constexpr double kSlowest = 0.25;
 constexpr double kFastest = 4.0;
 constexpr std::int32_t kWidestTranspose = 24;
@@ -28,6 +23,7 @@ void CSmfPlayer::SetOptions(const PlaybackOptions& options) {
     m_speed = static_cast<std::uint32_t>(std::lround(m_options.tempoFactor * 1000));
     m_shaped = !m_options.IsWholeFile();
     m_loopsLeft = 0;
+    m_notes.SetShape(m_options.transpose, m_options.mutedChannels, m_options.soloChannels);
 }
 
 void CSmfPlayer::SetSourceLines(std::vector<std::int32_t> lines) {
@@ -61,7 +57,15 @@ int CSmfPlayer::Halt() {
 
 CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick) {
     SeekResult seek = Index().Seek(tick);
-    return {tick, seek.state.Tempo(), std::move(seek.cursors), seek.state.Chase()};
+    PassStart start{tick, seek.state.Tempo(), std::move(seek.cursors), {}, {}, seek.state.Chase()};
+    for (const LongMessage& message : seek.longMessages) {
+        if (message.status == midi::kSystemExclusive) {
+            start.longBytes.push_back(midi::kSystemExclusive);
+        }
+        start.longBytes.insert(start.longBytes.end(), message.data, message.data + message.length);
+        start.longEnds.push_back(static_cast<std::uint32_t>(start.longBytes.size()));
+    }
+    return start;
 }
 
 void CSmfPlayer::PrepareRange() {
@@ -72,13 +76,13 @@ void CSmfPlayer::PrepareRange() {
     const std::uint64_t resume = m_options.resumeTick.value_or(m_options.fromTick);
     if (resume != m_options.fromTick) {
         m_resumeStart = MakePassStart(resume);
-        StartPass(m_resumeStart);
+        StartPass(m_resumeStart, true);
     } else {
-        StartPass(m_loopStart);
+        StartPass(m_loopStart, true);
     }
 }
 
-void CSmfPlayer::StartPass(const PassStart& start) {
+void CSmfPlayer::StartPass(const PassStart& start, bool withLongMessages) {
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
         TrackCursor& track = m_tracks[i];
         const CursorState& at = start.cursors[static_cast<std::size_t>(i)];
@@ -91,17 +95,21 @@ void CSmfPlayer::StartPass(const PassStart& start) {
     m_tickBase = start.tick;
     m_elapsedMs = 0;
     m_tempo = start.tempo;
-    m_pendingChase = &start.chase;
+    m_pendingChase = &start;
+    m_chaseLong = withLongMessages;
+    m_passSentLong = false;
     FindNextDue();
 }
 
 std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
     if (now >= m_endTick) {
+        // Every event before the end goes out, also those this callback's step went past.
+        if (m_nextDue < m_endTick) {
+            DispatchDue(m_endTick - 1);
+        }
         now = EndPass(now);
     }
-    if (m_pendingChase != nullptr) {
-        SendChase();
-    }
+    SendChase();
     if (m_nextDue <= now) {
         DispatchDue(now);
     }
@@ -109,14 +117,18 @@ std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
 }
 
 // At the end of the range: every note ends; then the next pass starts in this same callback,
-// so the passes follow one another without a callback lost or counted twice.
+// so the passes follow one another without a callback lost or counted twice. It starts from
+// the state at its start: what the pass changed is reset before the chase restores that state.
 std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     EndSoundingNotes();
     if (m_loopsLeft != 0) {
         if (m_loopsLeft > 0) {
             --m_loopsLeft;
         }
-        StartPass(m_loopStart);
+        m_notes.ResetTouchedChannels(m_port);
+        // The system exclusive messages in force stay so unless the pass sent others: sent
+        // again, a reset among them would cut short the sound of the notes just ended.
+        StartPass(m_loopStart, m_passSentLong);
         return Now();
     }
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
@@ -128,11 +140,21 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     return now;
 }
 
+// The state in force at the pass's start, when it is still to be sent: the system exclusive
+// messages first, as a reset among them would undo the channel messages.
 void CSmfPlayer::SendChase() {
-    const std::vector<ShortMessage>& chase = *m_pendingChase;
+    if (m_pendingChase == nullptr) {
+        return;
+    }
+    const PassStart& start = *m_pendingChase;
     m_pendingChase = nullptr;
     m_sending.track = -1;
-    for (const ShortMessage& message : chase) {
+    std::uint32_t begin = 0;
+    for (std::size_t i = 0; m_chaseLong && i < start.longEnds.size(); ++i) {
+        m_port.LongMsg(std::span(start.longBytes).subspan(begin, start.longEnds[i] - begin));
+        begin = start.longEnds[i];
+    }
+    for (const ShortMessage& message : start.chase) {
         SendChannelMessage(message.status, message.data1, message.data2);
     }
     FindNextDue();
@@ -140,76 +162,18 @@ void CSmfPlayer::SendChase() {
 
 void CSmfPlayer::EndSoundingNotes() {
     m_sending.track = -1;
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key < 128; ++key) {
-            for (std::uint8_t& count = m_sounding[channel * 128 + key]; count > 0; --count) {
-                m_port.ShortMsg(static_cast<std::uint8_t>(kNoteOff | channel),
-                                static_cast<std::uint8_t>(key), 0);
-            }
-        }
-    }
-    // A held pedal would keep the ended notes ringing.
-    for (int channel = 0; channel < 16; ++channel) {
-        if ((m_pedalDown >> channel & 1) != 0) {
-            m_port.ShortMsg(static_cast<std::uint8_t>(kController | channel), kSustain, 0);
-        }
-    }
-    m_pedalDown = 0;
-}
-
-bool CSmfPlayer::Silenced(int channel) const {
-    const auto bit = static_cast<std::uint16_t>(1u << channel);
-    return (m_options.mutedChannels & bit) != 0 ||
-           (m_options.soloChannels != 0 && (m_options.soloChannels & bit) == 0);
+    m_notes.EndSoundingNotes(m_port);
 }
 
 void CSmfPlayer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    if (m_shaped && !Shape(status, data1, data2)) {
+    if (m_shaped && !m_notes.Shape(status, data1, data2)) {
         return;
     }
     m_port.ShortMsg(status, data1, data2);
-    NoteSent(status, data1, data2);
-}
-
-// Whether a message is sent under the options, and its key after transposing.
-bool CSmfPlayer::Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velocity) const {
-    const int type = status & 0xF0;
-    const int channel = status & 0x0F;
-    if (type != kNoteOff && type != kNoteOn && type != kKeyPressure) {
-        return true;
-    }
-    if (channel != kDrumChannel) {
-        const int moved = key + m_options.transpose;
-        if (moved < 0 || moved > 127) {
-            return false;
-        }
-        key = static_cast<std::uint8_t>(moved);
-    }
-    if (type == kKeyPressure || (type == kNoteOn && velocity != 0)) {
-        return !Silenced(channel);
-    }
-    // A note-off only for a note that sounds: not for one begun before the start, muted, or
-    // moved out of range.
-    return m_sounding[channel * 128 + key] > 0;
-}
-
-void CSmfPlayer::NoteSent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
-    const int type = status & 0xF0;
-    const int channel = status & 0x0F;
-    if (type == kNoteOn && data2 != 0) {
-        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
-        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
-        if (m_position != nullptr && m_sending.track >= 0) {
-            const bool known = m_sendingEvent < m_lines.size();
-            m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
-        }
-    } else if (type == kNoteOff || type == kNoteOn) {
-        std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
-        count = static_cast<std::uint8_t>(count > 0 ? count - 1 : 0);
-    } else if (type == kController && data1 == kSustain) {
-        const auto bit = static_cast<std::uint16_t>(1u << channel);
-        m_pedalDown =
-            static_cast<std::uint16_t>(data2 >= 64 ? m_pedalDown | bit : m_pedalDown & ~bit);
+    const bool fromFile = m_sending.track >= 0;
+    if (m_notes.Sent(status, data1, data2, fromFile) && fromFile && m_position != nullptr) {
+        const bool known = m_sendingEvent < m_lines.size();
+        m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
     }
 }
 

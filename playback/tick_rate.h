@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace tez {
 
@@ -49,6 +50,18 @@ inline std::uint64_t MulDiv(std::uint64_t value, std::uint64_t numerator,
 inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
     std::uint64_t sum = 0;
     return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
+}
+
+// The first count of milliseconds in which a clock at `rate` (numerator not 0) has counted
+// `ticks`: the division rounded up. Nothing when that count is beyond 2^64 - 1.
+inline std::optional<std::uint64_t> MillisecondsFor(std::uint64_t ticks, TickRate rate) {
+    const unsigned __int128 milliseconds =
+        (static_cast<unsigned __int128>(ticks) * rate.denominator + rate.numerator - 1) /
+        rate.numerator;
+    if (milliseconds > kNever) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(milliseconds);
 }
 
 }  // namespace tez

@@ -58,7 +58,6 @@ double Ms(Clock::duration d) {
 // index would.
 std::size_t ReplayTo(const tez::CSmfPlayer& player, std::uint64_t tick) {
     tez::ChannelState state(tez::CSmfPlayer::kDefaultTempo);
-    std::uint32_t order = 0;
     for (std::int32_t t = 0; t < player.m_trackCount; ++t) {
         const tez::TrackCursor& track = player.m_tracks[t];
         const std::uint8_t* pos = track.data.get();
@@ -68,7 +67,7 @@ std::size_t ReplayTo(const tez::CSmfPlayer& player, std::uint64_t tick) {
         std::uint8_t status = 0;
         tez::SmfEvent event;
         while (time < tick && tez::ReadSmfEvent(pos, track.End(), status, time, event)) {
-            state.Apply(event, order++);
+            state.Apply(event);
         }
     }
     return state.Chase().size();

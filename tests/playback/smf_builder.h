@@ -1,7 +1,9 @@
 // Builds small Standard MIDI Files for tests.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <cstdint>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,26 +51,64 @@ inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
     return file;
 }
 
-// Every message a playback sends, as "callback: bytes", on the virtual clock, up to
-// callback `maxCallbacks`.
-inline std::vector<std::string> Timeline(CSmfPlayer& player, RecordingDevices& devices,
-                                         std::uint64_t maxCallbacks = UINT64_MAX) {
-    std::vector<std::string> lines;
-    VirtualClock clock(player);
-    clock.Start();
-    std::size_t seen = devices.Events().size();
-    auto collect = [&] {
-        const std::vector<std::string> events = devices.Events();
-        for (; seen < events.size(); ++seen) {
-            if (events[seen].starts_with("send ")) {
-                lines.push_back(std::to_string(clock.Callback() - 1) + ": " +
-                                events[seen].substr(5));
-            }
+inline PlaybackOptions Options(std::uint64_t from, std::uint64_t to = kEndOfFile, int loops = 0,
+                               double tempo = 1, int transpose = 0, std::uint16_t muted = 0,
+                               std::uint16_t solo = 0, std::optional<std::uint64_t> resume = {}) {
+    return {from, to, loops, tempo, transpose, muted, solo, resume};
+}
+
+// A message a playback sends: in which callback, and from which event of the file.
+struct Sent {
+    std::uint64_t callback;
+    EventSource source;  // track -1: the player's own message
+    Bytes bytes;
+};
+
+// A device that keeps each message its player sends, with the callback and the event.
+class SourceRecorder final : public MidiDevices {
+    struct Output final : MidiOutput {
+        explicit Output(SourceRecorder& to) : to(to) {}
+        bool Send(std::span<const std::uint8_t> m) override {
+            to.sent.push_back(
+                {to.clock->Callback(), to.player.SendingSource(), {m.begin(), m.end()}});
+            return true;
         }
+        void Reset() override {}
+        SourceRecorder& to;
     };
-    while (player.IsAnyTrackActive() != 0 && clock.Callback() < maxCallbacks &&
-           clock.TickNextBusy()) {
-        collect();
+
+  public:
+    int Count() override { return 1; }
+    std::string Name(int) override { return "recorder"; }
+    std::unique_ptr<MidiOutput> Open(int) override { return std::make_unique<Output>(*this); }
+
+    CSmfPlayer player{*this};
+    const VirtualClock* clock = nullptr;
+    std::vector<Sent> sent;
+};
+
+// Every message the device's player sends in a playback to its end, on the virtual clock.
+inline std::vector<Sent> Play(SourceRecorder& device) {
+    device.sent.clear();
+    VirtualClock clock(device.player);
+    device.clock = &clock;
+    clock.Start();
+    EXPECT_TRUE(clock.RunToEnd()) << "the playback ends";
+    return device.sent;
+}
+
+inline std::vector<Sent> Play(const Bytes& file, const PlaybackOptions& options = {}) {
+    SourceRecorder device;
+    EXPECT_EQ(device.player.LoadBytes(file), 1);
+    device.player.SetOptions(options);
+    return Play(device);
+}
+
+// The same as "callback: bytes".
+inline std::vector<std::string> Timeline(const std::vector<Sent>& sent) {
+    std::vector<std::string> lines;
+    for (const Sent& s : sent) {
+        lines.push_back(std::to_string(s.callback) + ": " + Hex(s.bytes));
     }
     return lines;
 }

@@ -31,15 +31,11 @@ TEST_P(TimelineTest, SendsTheseMessagesInTheseCallbacks) {
     for (std::string track; std::getline(hex, track, '|');) {
         tracks.push_back(test::FromHex(track));
     }
-    test::RecordingDevices devices;
-    CSmfPlayer player(devices);
-    ASSERT_EQ(player.LoadBytes(Smf(c.division, tracks)), 1);
     std::string sent;
-    for (const std::string& line : test::Timeline(player, devices)) {
+    for (const std::string& line : test::Timeline(test::Play(Smf(c.division, tracks)))) {
         sent += (sent.empty() ? "" : ", ") + line;
     }
     EXPECT_EQ(sent, c.sent);
-    EXPECT_EQ(player.IsAnyTrackActive(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,11 +158,10 @@ TEST(SmfPlayer, StopResetsAndClosesTheDeviceAndTheDestructorFreesTracks) {
 
 // The message is sent from the track's own bytes, which must be left as they were.
 TEST(SmfPlayer, ASystemExclusiveMessageIsTheSameWhenPlayedAgain) {
-    test::RecordingDevices devices;
-    CSmfPlayer player(devices);
-    player.LoadBytes(Smf(120, {test::FromHex("00 F0 03 43 12 F7 00 FF 2F 00")}));
-    EXPECT_EQ(test::Timeline(player, devices), Lines{"0: F0 43 12 F7"});
-    EXPECT_EQ(test::Timeline(player, devices), Lines{"0: F0 43 12 F7"});
+    test::SourceRecorder device;
+    device.player.LoadBytes(Smf(120, {test::FromHex("00 F0 03 43 12 F7 00 FF 2F 00")}));
+    EXPECT_EQ(test::Timeline(test::Play(device)), Lines{"0: F0 43 12 F7"});
+    EXPECT_EQ(test::Timeline(test::Play(device)), Lines{"0: F0 43 12 F7"});
 }
 
 }  // namespace
