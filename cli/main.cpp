@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     tez::cli::AddDumpCommand(app);
     tez::cli::AddDevicesCommand(app);
     tez::cli::AddRenderCommand(app);
+    tez::cli::AddRollCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::RuntimeError& failure) {

@@ -15,7 +15,7 @@ for page in "${pages[@]}"; do
     fi
 done
 MANWIDTH=200 man -l "${pages[0]}" >"$work/tez.txt" 2>/dev/null
-for command in convert check play dump render devices; do
+for command in convert check play dump render roll devices; do
     grep -q "^ *$command" "$work/tez.txt" || fail "tez.1 does not describe $command"
     for option in $("$tez" "$command" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+$'); do
         grep -qF -- "$option" "$work/tez.txt" || fail "tez.1 does not name $command $option"
