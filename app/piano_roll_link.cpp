@@ -189,7 +189,8 @@ void PianoRollLink::OnPause() {
     }
     if (paused_) {
         PlaybackOptions options = paused_->options;
-        options.resumeTick = paused_->tick;
+        // Notes begun before the pause are not begun again.
+        options.resumeTick = paused_->tick + 1;
         const auto looped = view_.loopedLines_;
         Play(options);
         view_.loopedLines_ = looped;

@@ -95,61 +95,157 @@ struct Cell {
     std::uint8_t flags = 0;
 };
 
+// The cells of the key rows shown, row by row from the top, one per pixel column.
+class CellGrid {
+  public:
+    explicit CellGrid(const RollFrame& frame)
+        : m_view(frame.view),
+          m_columns(static_cast<int>(std::ceil(frame.notesArea.width))),
+          m_columnsPerTick(frame.notesArea.width /
+                           static_cast<double>(m_view.toTick - m_view.fromTick)),
+          m_cells(static_cast<std::size_t>(m_view.highKey - m_view.lowKey + 1) *
+                  static_cast<std::size_t>(m_columns)) {}
+
+    int Columns() const { return m_columns; }
+    Cell* Row(int key) {
+        return &m_cells[static_cast<std::size_t>(m_view.highKey - key) *
+                        static_cast<std::size_t>(m_columns)];
+    }
+    // The first tick of a column.
+    std::uint64_t TickOf(int column) const {
+        return m_view.fromTick + static_cast<std::uint64_t>(column / m_columnsPerTick);
+    }
+    // Marks the columns the note covers; false when it lies outside the view.
+    bool Add(const RollNote& note, std::uint8_t flags) {
+        if (DrawnEnd(note) <= m_view.fromTick || note.key < m_view.lowKey ||
+            note.key > m_view.highKey) {
+            return false;
+        }
+        const std::uint64_t from = note.start > m_view.fromTick ? note.start - m_view.fromTick : 0;
+        const int first = static_cast<int>(static_cast<double>(from) * m_columnsPerTick);
+        const int last =
+            std::min(m_columns - 1,
+                     static_cast<int>(static_cast<double>(DrawnEnd(note) - 1 - m_view.fromTick) *
+                                      m_columnsPerTick));
+        Cell* row = Row(note.key);
+        for (int column = first; column <= last; ++column) {
+            Put(row[column], note.channel, note.velocity + 1, flags);
+        }
+        return true;
+    }
+    static void Put(Cell& cell, int channel, int velocityPlusOne, std::uint8_t flags) {
+        if (velocityPlusOne > cell.velocity) {
+            cell.channel = static_cast<std::uint8_t>(channel);
+            cell.velocity = static_cast<std::uint8_t>(velocityPlusOne);
+        }
+        cell.flags |= flags;
+    }
+
+    // Each row's runs of columns of one channel and the same flags, as marks.
+    void MakeMarks(RollFrame& frame) {
+        const int rows = m_view.highKey - m_view.lowKey + 1;
+        const double rowHeight = frame.notesArea.height / rows;
+        for (int r = 0; r < rows; ++r) {
+            const Cell* row =
+                &m_cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(m_columns)];
+            for (int column = 0; column < m_columns;) {
+                if (row[column].velocity == 0) {
+                    ++column;
+                    continue;
+                }
+                int end = column + 1;
+                std::uint8_t loudest = row[column].velocity;
+                while (end < m_columns && row[end].velocity != 0 &&
+                       row[end].channel == row[column].channel &&
+                       row[end].flags == row[column].flags) {
+                    loudest = std::max(loudest, row[end].velocity);
+                    ++end;
+                }
+                frame.marks.push_back(
+                    {{frame.notesArea.x + column, frame.notesArea.y + r * rowHeight,
+                      static_cast<double>(end - column), rowHeight},
+                     row[column].channel,
+                     static_cast<std::uint8_t>(loudest - 1),
+                     row[column].flags});
+                column = end;
+            }
+        }
+    }
+
+  private:
+    const RollView& m_view;
+    int m_columns;
+    double m_columnsPerTick;
+    std::vector<Cell> m_cells;
+};
+
+// Every column spans whole stretches of the overview: the cells come from it, and only the
+// notes that carry flags are read.
+void FillFromOverview(const RollModel& model, const RollState& state, const RollView& view,
+                      CellGrid& grid) {
+    const RollOverview& overview = model.Overview();
+    const int columns = grid.Columns();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> bins(static_cast<std::size_t>(columns));
+    for (int column = 0; column < columns; ++column) {
+        const std::uint64_t end = column + 1 < columns ? grid.TickOf(column + 1) : view.toTick;
+        bins[static_cast<std::size_t>(column)] = {
+            static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(grid.TickOf(column) / overview.binTicks, overview.bins)),
+            static_cast<std::uint32_t>(
+                std::min<std::uint64_t>((end - 1) / overview.binTicks + 1, overview.bins))};
+    }
+    for (int key = view.lowKey; key <= view.highKey; ++key) {
+        const std::uint16_t* cells = &overview.cells[static_cast<std::size_t>(key) * overview.bins];
+        Cell* row = grid.Row(key);
+        for (int column = 0; column < columns; ++column) {
+            const auto [first, last] = bins[static_cast<std::size_t>(column)];
+            const std::uint16_t loudest =
+                first < last ? *std::max_element(cells + first, cells + last) : 0;
+            if (loudest != 0) {
+                CellGrid::Put(row[column], loudest & 15, loudest >> 4, 0);
+            }
+        }
+    }
+    const auto& notes = model.Notes();
+    const auto addFlagged = [&](std::uint32_t index) {
+        if (const std::uint8_t flags = FlagsOf(notes[index], state); flags != 0) {
+            grid.Add(notes[index], flags);
+        }
+    };
+    if (state.cursorLine != kNoLine) {
+        for (const std::uint32_t index : model.NotesOfLines(state.cursorLine, state.cursorLine)) {
+            addFlagged(index);
+        }
+    }
+    if (state.firstSelected != kNoLine) {
+        for (const std::uint32_t index :
+             model.NotesOfLines(state.firstSelected, state.lastSelected)) {
+            addFlagged(index);
+        }
+    }
+    if (state.now) {
+        const RollModel::Range sounding = model.Overlapping(*state.now, *state.now + 1);
+        for (std::size_t i = sounding.first; i < sounding.last; ++i) {
+            addFlagged(static_cast<std::uint32_t>(i));
+        }
+    }
+}
+
 void LayOutColumnMarks(const RollModel& model, const RollState& state, RollModel::Range range,
                        RollFrame& frame) {
-    const RollView& view = frame.view;
-    const int rows = view.highKey - view.lowKey + 1;
-    const auto columns = static_cast<int>(std::ceil(frame.notesArea.width));
-    const double rowHeight = frame.notesArea.height / rows;
-    const double columnsPerTick =
-        frame.notesArea.width / static_cast<double>(view.toTick - view.fromTick);
-    std::vector<Cell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
-    const auto& notes = model.Notes();
-    for (std::size_t i = range.first; i < range.last; ++i) {
-        const RollNote& note = notes[i];
-        if (DrawnEnd(note) <= view.fromTick || note.key < view.lowKey || note.key > view.highKey) {
-            continue;
-        }
-        const double from =
-            note.start > view.fromTick ? static_cast<double>(note.start - view.fromTick) : 0;
-        const int first = static_cast<int>(from * columnsPerTick);
-        const int last = std::min(
-            columns - 1, static_cast<int>(static_cast<double>(DrawnEnd(note) - 1 - view.fromTick) *
-                                          columnsPerTick));
-        Cell* row = &cells[static_cast<std::size_t>(view.highKey - note.key) *
-                           static_cast<std::size_t>(columns)];
-        const std::uint8_t flags = FlagsOf(note, state);
-        for (int column = first; column <= last; ++column) {
-            Cell& cell = row[column];
-            if (note.velocity + 1 > cell.velocity) {
-                cell.channel = note.channel;
-                cell.velocity = static_cast<std::uint8_t>(note.velocity + 1);
-            }
-            cell.flags |= flags;
+    CellGrid grid(frame);
+    const RollOverview& overview = model.Overview();
+    const std::uint64_t span = frame.view.toTick - frame.view.fromTick;
+    if (overview.bins > 0 &&
+        span / static_cast<std::uint64_t>(grid.Columns()) >= overview.binTicks) {
+        FillFromOverview(model, state, frame.view, grid);
+    } else {
+        const auto& notes = model.Notes();
+        for (std::size_t i = range.first; i < range.last; ++i) {
+            grid.Add(notes[i], FlagsOf(notes[i], state));
         }
     }
-    for (int r = 0; r < rows; ++r) {
-        const Cell* row = &cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns)];
-        for (int column = 0; column < columns;) {
-            if (row[column].velocity == 0) {
-                ++column;
-                continue;
-            }
-            int end = column + 1;
-            std::uint8_t loudest = row[column].velocity;
-            while (end < columns && row[end].velocity != 0 &&
-                   row[end].channel == row[column].channel && row[end].flags == row[column].flags) {
-                loudest = std::max(loudest, row[end].velocity);
-                ++end;
-            }
-            frame.marks.push_back({{frame.notesArea.x + column, frame.notesArea.y + r * rowHeight,
-                                    static_cast<double>(end - column), rowHeight},
-                                   row[column].channel,
-                                   static_cast<std::uint8_t>(loudest - 1),
-                                   row[column].flags});
-            column = end;
-        }
-    }
+    grid.MakeMarks(frame);
 }
 
 void LayOutLegend(const RollModel& model, const RollState& state, RollFrame& frame) {

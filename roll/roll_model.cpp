@@ -19,6 +19,53 @@ void FillTempoTimes(std::vector<TempoPoint>& tempos) {
     }
 }
 
+// A piece with fewer notes is laid out from its notes at every zoom, quickly enough.
+constexpr std::size_t kOverviewNotes = 262144;
+constexpr std::uint32_t kOverviewBins = 2048;
+constexpr int kKeys = 128;
+
+std::uint16_t OverviewCell(const RollNote& note) {
+    return static_cast<std::uint16_t>((note.velocity + 1) << 4 | note.channel);
+}
+
+// Each key's bins as the leaves of a tree: a note raises the few nodes that cover its span,
+// so a long note costs no more than a short one, and each leaf then takes the loudest of the
+// nodes above it.
+RollOverview BuildOverview(const std::vector<RollNote>& notes, std::uint64_t endTick) {
+    RollOverview overview;
+    overview.bins = kOverviewBins;
+    overview.binTicks = endTick / kOverviewBins + 1;
+    const std::size_t width = 2 * kOverviewBins;
+    std::vector<std::uint16_t> tree(kKeys * width);
+    for (const RollNote& note : notes) {
+        std::uint16_t* nodes = &tree[note.key * width];
+        const std::uint16_t cell = OverviewCell(note);
+        std::size_t low = note.start / overview.binTicks + kOverviewBins;
+        const std::uint64_t last = std::max(note.End(), note.start + 1) - 1;
+        std::size_t high = last / overview.binTicks + kOverviewBins + 1;
+        for (; low < high; low /= 2, high /= 2) {
+            if ((low & 1) != 0) {
+                nodes[low] = std::max(nodes[low], cell);
+                ++low;
+            }
+            if ((high & 1) != 0) {
+                --high;
+                nodes[high] = std::max(nodes[high], cell);
+            }
+        }
+    }
+    overview.cells.resize(kKeys * kOverviewBins);
+    for (int key = 0; key < kKeys; ++key) {
+        std::uint16_t* nodes = &tree[static_cast<std::size_t>(key) * width];
+        for (std::size_t i = 2; i < width; ++i) {
+            nodes[i] = std::max(nodes[i], nodes[i / 2]);
+        }
+        std::copy(nodes + kOverviewBins, nodes + width,
+                  overview.cells.begin() + static_cast<std::ptrdiff_t>(key * kOverviewBins));
+    }
+    return overview;
+}
+
 }  // namespace
 
 RollModel::RollModel(RollContent content)
@@ -54,6 +101,9 @@ RollModel::RollModel(RollContent content)
     m_endTick = std::max(m_endTick, latest);
     for (const PedalSpan& pedal : m_pedals) {
         m_pedalChannels |= static_cast<std::uint16_t>(1u << pedal.channel);
+    }
+    if (m_notes.size() >= kOverviewNotes) {
+        m_overview = BuildOverview(m_notes, m_endTick);
     }
     m_byLine.resize(m_notes.size());
     std::iota(m_byLine.begin(), m_byLine.end(), 0u);

@@ -52,6 +52,16 @@ struct RollContent {
     std::int32_t ticksPerBeat = 120;
 };
 
+// The loudest note of each key in each stretch of `binTicks` ticks, for views so wide that a
+// pixel column spans one or more stretches: they are laid out without reading every note.
+// Only a large piece has one.
+struct RollOverview {
+    std::uint64_t binTicks = 0;
+    std::uint32_t bins = 0;
+    // cells[key * bins + bin]: (velocity + 1) << 4 | channel of the loudest note; 0: none.
+    std::vector<std::uint16_t> cells;
+};
+
 // Indices into the notes, as a span of a model's table.
 using NoteIndices = std::span<const std::uint32_t>;
 
@@ -79,6 +89,7 @@ class RollModel {
         std::size_t last = 0;
     };
     Range Overlapping(std::uint64_t from, std::uint64_t to) const;
+    const RollOverview& Overview() const { return m_overview; }
     // The notes of score lines first..last, by line.
     NoteIndices NotesOfLines(std::int32_t first, std::int32_t last) const;
 
@@ -94,6 +105,7 @@ class RollModel {
     // The latest end among the notes of each block and all blocks before it.
     std::vector<std::uint64_t> m_blockEnds;
     std::vector<std::uint32_t> m_byLine;
+    RollOverview m_overview;
     std::vector<PedalSpan> m_pedals;
     std::vector<RollMarker> m_markers;
     std::vector<TempoPoint> m_tempos;

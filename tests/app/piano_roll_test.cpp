@@ -30,10 +30,8 @@ class PianoRollTest : public WindowTest {
     void Press(PianoRollPane* pane, double x, double y, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(pane, button, {}, QPoint(static_cast<int>(x), static_cast<int>(y)));
     }
-    // The note-ons of the playback, once it has ended.
+    // The note-ons sent so far.
     std::vector<std::string> NoteOnsPlayed() {
-        EXPECT_TRUE(devices.WaitForOpenAttempts(1));
-        EXPECT_TRUE(devices.WaitUntilAllClosed());
         std::vector<std::string> noteOns;
         for (const std::string& event : devices.Events()) {
             if (event.starts_with("send 9") && !event.ends_with(" 00")) {
@@ -79,6 +77,7 @@ TEST_F(PianoRollTest, TheRulerPlaysFromThePlaceClicked) {
     PianoRollPane* pane = ShowPane();
     const roll::RollFrame frame = pane->Frame();
     Press(pane, roll::XOfTick(frame, 360) + 1, frame.ruler.y + 5);
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1) && devices.WaitUntilAllClosed());
     EXPECT_EQ(NoteOnsPlayed(), (std::vector<std::string>{"91 40 64", "92 41 64"}));
 }
 
@@ -89,7 +88,28 @@ TEST_F(PianoRollTest, TheLegendMutesAChannelOfThePlayback) {
     Press(pane, channel2.x + 2, channel2.y + 2);
     EXPECT_EQ(pane->Muted(), 1 << 2);
     Press(pane, frame.ruler.x, frame.ruler.y + 5);
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1) && devices.WaitUntilAllClosed());
     EXPECT_EQ(NoteOnsPlayed(), (std::vector<std::string>{"91 3C 64", "91 40 64"}));
+}
+
+TEST_F(PianoRollTest, PauseSilencesTheDeviceAndResumesWithTheNextNote) {
+    std::string score;
+    for (int key = 40; key < 80; ++key) {
+        score += "I120 K" + std::to_string(key) + " V100 L100\n";
+    }
+    OpenScore(scratch.Write("long.tez", score));
+    Click(ids::kPlayStopButton);
+    ASSERT_TRUE(devices.WaitForSends(6));
+    RunCommand(ids::kPause);
+    EXPECT_EQ(StatusBox()->text(), kStatusPaused);
+    ASSERT_TRUE(devices.WaitUntilAllClosed());
+    const std::vector<std::string> before = NoteOnsPlayed();
+    RunCommand(ids::kPause);
+    ASSERT_TRUE(test::WaitUntil([&] { return NoteOnsPlayed().size() > before.size(); }));
+    EXPECT_EQ(StatusBox()->text(), kStatusPlaying);
+    const int lastKey = std::stoi(before.back().substr(3, 2), nullptr, 16);
+    EXPECT_EQ(std::stoi(NoteOnsPlayed()[before.size()].substr(3, 2), nullptr, 16), lastKey + 1);
+    Click(ids::kPlayStopButton);
 }
 
 }  // namespace

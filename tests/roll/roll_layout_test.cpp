@@ -121,6 +121,29 @@ TEST(RollLayout, ZoomedOutDrawsOneMarkPerRunOfColumns) {
     EXPECT_EQ(LineAt(model, frame, 90, 145), 1001);  // the note begun last under the pointer
 }
 
+TEST(RollLayout, ALargePieceSeenWholeIsLaidOutFromItsOverview) {
+    RollContent content;
+    for (std::uint32_t i = 0; i < 300000; ++i) {
+        content.notes.push_back({i * 10ull, 5, static_cast<std::int32_t>(i + 1), 60, 1, 64});
+    }
+    content.notes.push_back({0, 3000000, 300001, 50, 2, 100});  // held through the piece
+    const RollModel model(std::move(content));
+    ASSERT_GT(model.Overview().bins, 0u);
+    RollState state;
+    state.cursorLine = 150001;  // the note at tick 1,500,000, in the middle column
+    // 100 columns of 30,000 ticks; keys 50..60 in rows of 10 pixels.
+    const RollFrame frame =
+        LayOutRoll(model, {0, 3000000, 50, 60, kKeyboardWidth + 100, 158}, state);
+    std::vector<std::string> marks;
+    for (const ColumnMark& mark : frame.marks) {
+        marks.push_back(Describe(mark.box) + " ch " + std::to_string(mark.channel) + " flags " +
+                        std::to_string(mark.flags));
+    }
+    EXPECT_EQ(marks,
+              (std::vector<std::string>{"40,30 50x10 ch 1 flags 0", "90,30 1x10 ch 1 flags 1",
+                                        "91,30 49x10 ch 1 flags 0", "40,130 100x10 ch 2 flags 0"}));
+}
+
 TEST(RollReader, ReadsEveryTrackOfAMidiFileWithItsTempo) {
     using test::FromHex;
     // Track 0: 60 beats a minute from tick 0, 120 from tick 96. Track 1: a note ended by a
