@@ -126,7 +126,8 @@ void PianoRollLink::Rebuild() {
         return;
     }
     if (auto model = roll::ReadRollFromFile(kScoreMidiFileName, eventLines_)) {
-        pane_->SetModel(std::move(*model));
+        pane_->SetModel(std::move(*model), view_.m_pathName == shownPath_);
+        shownPath_ = view_.m_pathName;
         stale_ = false;
     }
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "playback/playback_options.h"
@@ -53,7 +54,8 @@ class PianoRollLink {
     QPointer<QLabel> transport_;
     PianoRollPane* pane_ = nullptr;
     std::vector<std::int32_t> eventLines_;
-    bool stale_ = true;  // the pane's music is not the latest conversion's
+    std::string shownPath_;  // the score whose music the pane shows
+    bool stale_ = true;      // the pane's music is not the latest conversion's
     struct Paused {
         PlaybackOptions options;
         std::uint64_t tick = 0;

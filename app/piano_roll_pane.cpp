@@ -24,7 +24,6 @@ constexpr double kFollowMargin = 0.1;  // of the width: the playhead pages befor
 
 PianoRollPane::PianoRollPane(Commands commands, QWidget* parent)
     : QWidget(parent), commands_(std::move(commands)) {
-    setMouseTracking(false);
     setMinimumHeight(static_cast<int>(roll::kRulerHeight + roll::kLegendHeight + 60));
 }
 
@@ -32,10 +31,13 @@ QSize PianoRollPane::sizeHint() const {
     return QSize(640, 280);
 }
 
-void PianoRollPane::SetModel(roll::RollModel model) {
+void PianoRollPane::SetModel(roll::RollModel model, bool sameView) {
     model_ = std::move(model);
-    if (!hasModel_) {
-        const roll::RollView whole = roll::WholeView(model_, width(), height());
+    const roll::RollView whole = roll::WholeView(model_, width(), height());
+    if (hasModel_ && sameView) {
+        view_.lowKey = std::min(view_.lowKey, whole.lowKey);
+        view_.highKey = std::max(view_.highKey, whole.highKey);
+    } else {
         view_ = whole;
         view_.toTick = std::min(whole.toTick, model_.TicksPerBeat() * kFirstViewBeats);
         hasModel_ = true;

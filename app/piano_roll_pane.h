@@ -24,9 +24,10 @@ class PianoRollPane final : public QWidget {
 
     explicit PianoRollPane(Commands commands, QWidget* parent = nullptr);
 
-    // A new version of the music. The part in view stays where it was: where the music
-    // stayed, the same notes show.
-    void SetModel(roll::RollModel model);
+    // The music of a piece newly opened, or with `sameView` a new version of the one shown:
+    // the part in view then stays where it was, so where the music stayed the same notes
+    // show, and the keys in view widen to take in any new ones.
+    void SetModel(roll::RollModel model, bool sameView);
     const roll::RollModel& Model() const { return model_; }
     // The text's cursor line and selected lines.
     void SetTextLines(std::int32_t cursorLine, std::int32_t firstSelected,
