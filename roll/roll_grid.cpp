@@ -1,4 +1,5 @@
 // The roll's frame of reference: key rows and names, beats and bars, seconds and markers.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -96,6 +97,10 @@ void LayOutSeconds(const RollModel& model, RollFrame& frame) {
             break;
         }
     }
+    // A piece of days at a crawling tempo still gets no more labels than fit.
+    while (step * pixelsPerSecond < kMinSecondSpacing) {
+        step *= 10;
+    }
     const double labelY = frame.ruler.Bottom() - kBaselineGap;
     for (double count = std::ceil(from / step); count * step < to; count += 1) {
         const double x = XOfTick(frame, model.TickAtSeconds(count * step));
@@ -106,9 +111,22 @@ void LayOutSeconds(const RollModel& model, RollFrame& frame) {
 }
 
 void LayOutMarkers(const RollModel& model, RollFrame& frame) {
+    // One flag a pixel column at most, naming the markers in it while their names are short.
+    constexpr std::size_t kLongestFlagText = 24;
+    double nextX = frame.notesArea.x;
     for (const RollMarker& marker : model.Markers()) {
-        if (marker.tick >= frame.view.fromTick && marker.tick < frame.view.toTick) {
-            frame.markers.push_back({XOfTick(frame, marker.tick), marker.tick, marker.text});
+        if (marker.tick < frame.view.fromTick || marker.tick >= frame.view.toTick) {
+            continue;
+        }
+        const double x = XOfTick(frame, marker.tick);
+        if (x >= nextX) {
+            frame.markers.push_back({x, marker.tick, marker.text});
+            nextX = std::floor(x) + 1;
+        } else if (std::string& text = frame.markers.back().text; text.size() < kLongestFlagText) {
+            text += " " + marker.text;
+            if (text.size() >= kLongestFlagText) {
+                text = text.substr(0, kLongestFlagText) + "...";
+            }
         }
     }
 }

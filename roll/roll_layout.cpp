@@ -1,7 +1,9 @@
 #include "roll/roll_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace tez::roll {
 namespace {
@@ -50,15 +52,26 @@ void PlaceAreas(const RollModel& model, RollFrame& frame) {
 }
 
 void LayOutPedals(const RollModel& model, RollFrame& frame) {
+    // Spans of a lane less than a pixel apart make one band.
+    std::array<std::size_t, kChannels> lastBand;
+    lastBand.fill(SIZE_MAX);
     for (const PedalSpan& pedal : model.Pedals()) {
         if (pedal.end <= frame.view.fromTick || pedal.start >= frame.view.toTick) {
+            continue;
+        }
+        const double x = std::max(XOfTick(frame, pedal.start), frame.notesArea.x);
+        const double right = std::min(XOfTick(frame, pedal.end), frame.notesArea.Right());
+        std::size_t& last = lastBand[pedal.channel];
+        if (last != SIZE_MAX && frame.pedals[last].box.x <= x &&
+            x <= frame.pedals[last].box.Right() + 1) {
+            Rect& band = frame.pedals[last].box;
+            band.width = std::max(band.Right(), right) - band.x;
             continue;
         }
         const auto lane = static_cast<double>(
             std::find(frame.pedalLanes.begin(), frame.pedalLanes.end(), pedal.channel) -
             frame.pedalLanes.begin());
-        const double x = std::max(XOfTick(frame, pedal.start), frame.notesArea.x);
-        const double right = std::min(XOfTick(frame, pedal.end), frame.notesArea.Right());
+        last = frame.pedals.size();
         frame.pedals.push_back({{x, frame.pedalStrip.y + lane * kPedalLaneHeight,
                                  std::max(1.0, right - x), kPedalLaneHeight - 1},
                                 pedal.channel});
