@@ -21,7 +21,9 @@ class PianoRollTest : public WindowTest {
   protected:
     PianoRollPane* ShowPane() {
         OpenScore(scratch.Write("a.tez", kScore));
-        RunCommand(ids::kPianoRoll);
+        if (!view->PianoRoll()->IsShown()) {  // the settings may keep an earlier test's choice
+            RunCommand(ids::kPianoRoll);
+        }
         PianoRollPane* pane = view->PianoRoll()->Pane();
         pane->resize(640, 280);
         pane->SetView(roll::WholeView(pane->Model(), 640, 280));
@@ -71,6 +73,18 @@ TEST_F(PianoRollTest, ANoteClickedPutsTheCursorOnItsLineAndSelectedLinesMarkThei
         marked.push_back(note.flags & roll::kSelected ? note.line : 0);
     }
     EXPECT_EQ(marked, (std::vector<int>{0, 0, 3, 4}));
+}
+
+TEST_F(PianoRollTest, AReloadShowsTheNewVersionWhereTheViewWas) {
+    PianoRollPane* pane = ShowPane();
+    roll::RollView view = pane->View();
+    view.fromTick = 240;
+    pane->SetView(view);
+    scratch.Write("a.tez", std::string(kScore) + "I120 K90 V100 L120\n");
+    Click(ids::kReloadButton);
+    EXPECT_EQ(pane->Model().Notes().size(), 5u);
+    EXPECT_EQ(pane->View().fromTick, 240u);
+    EXPECT_GE(pane->View().highKey, 90);
 }
 
 TEST_F(PianoRollTest, TheRulerPlaysFromThePlaceClicked) {
