@@ -38,14 +38,13 @@ std::uint64_t StepFor(double unitPixels, double spacing) {
 }
 
 std::string SecondsText(double seconds, bool tenths) {
-    const int minutes = static_cast<int>(seconds / 60);
-    char text[32];
-    if (tenths) {
-        std::snprintf(text, sizeof text, "%d:%04.1f", minutes, seconds - minutes * 60);
-    } else {
-        std::snprintf(text, sizeof text, "%d:%02d", minutes,
-                      static_cast<int>(std::lround(seconds - minutes * 60)));
-    }
+    // In doubles: a file at a crawling tempo may last longer than any integer counts.
+    const double unit = tenths ? 0.1 : 1;
+    const double total = std::floor(seconds / unit + 0.5) * unit;
+    const double minutes = std::floor(total / 60);
+    char text[64];
+    std::snprintf(text, sizeof text, tenths ? "%.0f:%04.1f" : "%.0f:%02.0f", minutes,
+                  total - minutes * 60);
     return text;
 }
 

@@ -136,10 +136,9 @@ class CellGrid {
         }
         const std::uint64_t from = note.start > m_view.fromTick ? note.start - m_view.fromTick : 0;
         const int first = static_cast<int>(static_cast<double>(from) * m_columnsPerTick);
-        const int last =
-            std::min(m_columns - 1,
-                     static_cast<int>(static_cast<double>(DrawnEnd(note) - 1 - m_view.fromTick) *
-                                      m_columnsPerTick));
+        // A long note may end far beyond the view: clamped before it becomes an int.
+        const double end = static_cast<double>(DrawnEnd(note) - 1 - m_view.fromTick);
+        const int last = static_cast<int>(std::min(end * m_columnsPerTick, m_columns - 1.0));
         Cell* row = Row(note.key);
         for (int column = first; column <= last; ++column) {
             Put(row[column], note.channel, note.velocity + 1, flags);

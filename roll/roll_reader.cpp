@@ -15,6 +15,7 @@ constexpr std::uint8_t kNoteOff = 0x80;
 constexpr std::uint8_t kNoteOn = 0x90;
 constexpr std::uint8_t kController = 0xB0;
 constexpr std::uint8_t kSustain = 64;
+constexpr std::uint8_t kHighestKey = 127;
 constexpr std::uint8_t kPedalDown = 64;
 constexpr std::uint8_t kMetaEvent = 0xFF;
 constexpr std::uint8_t kMarker = 0x06;
@@ -67,8 +68,12 @@ class TrackReader {
     void Take(const SmfEvent& event, std::uint64_t tick, std::int32_t line) {
         const std::uint8_t kind = event.status & 0xF0;
         const std::uint8_t channel = event.status & 0x0F;
+        const bool isNote = kind == kNoteOn || kind == kNoteOff;
+        if (isNote && event.Data1() > kHighestKey) {
+            return;  // a damaged file's data byte names no key
+        }
         if (kind == kNoteOn && event.Data2() > 0) {
-            Open(channel, event.Data1(), event.Data2(), tick, line);
+            Open(channel, event.Data1(), std::min(event.Data2(), kHighestKey), tick, line);
         } else if (kind == kNoteOff || kind == kNoteOn) {
             Close(channel, event.Data1(), tick);
         } else if (kind == kController && event.Data1() == kSustain) {
