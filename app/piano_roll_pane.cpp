@@ -17,6 +17,7 @@ constexpr double kDragPixels = 4;              // a shorter move along the ruler
 constexpr double kWheelStep = 120;             // one notch of a mouse wheel
 constexpr double kScrollPerNotch = 60;         // pixels
 constexpr double kZoomPerNotch = 1.25;
+constexpr double kKeysPerNotch = 3;
 constexpr std::uint64_t kNarrowestTicks = 16;
 constexpr double kFollowMargin = 0.1;  // of the width: the playhead pages before the edge
 
@@ -162,6 +163,8 @@ void PianoRollPane::wheelEvent(QWheelEvent* event) {
     const double notches = event->angleDelta().y() / kWheelStep;
     if ((event->modifiers() & Qt::ControlModifier) != 0) {
         ZoomAround(event->position().x(), std::pow(kZoomPerNotch, -notches));
+    } else if ((event->modifiers() & Qt::ShiftModifier) != 0) {
+        ScrollKeys(static_cast<int>(std::lround(notches * kKeysPerNotch)));
     } else {
         ScrollBy(-notches * kScrollPerNotch);
     }
@@ -177,6 +180,12 @@ void PianoRollPane::ScrollBy(double pixels) {
     const double from = std::max(0.0, static_cast<double>(view_.fromTick) + ticks);
     view_.fromTick = static_cast<std::uint64_t>(from);
     view_.toTick = view_.fromTick + span;
+}
+
+void PianoRollPane::ScrollKeys(int keys) {
+    const int shift = std::clamp(keys, -view_.lowKey, 127 - view_.highKey);
+    view_.lowKey += shift;
+    view_.highKey += shift;
 }
 
 void PianoRollPane::ZoomAround(double x, double factor) {

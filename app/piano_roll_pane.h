@@ -54,6 +54,7 @@ class PianoRollPane final : public QWidget {
   private:
     void OnLegend(int channel, bool solo);
     void ScrollBy(double pixels);
+    void ScrollKeys(int keys);
     void ZoomAround(double x, double factor);
     void Follow(std::uint64_t now);
 
