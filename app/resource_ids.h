@@ -23,4 +23,8 @@ inline constexpr unsigned kTransposeUp = 32775;
 inline constexpr unsigned kPlainTempoAndKey = 32776;
 inline constexpr unsigned kFollowFile = 32777;
 
+// The View menu's piano roll, and the Play menu's pause.
+inline constexpr unsigned kPianoRoll = 32782;
+inline constexpr unsigned kPause = 32783;
+
 }  // namespace tez::ids

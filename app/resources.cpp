@@ -23,8 +23,9 @@ const std::array<MenuItem, 1> kHelpItems = {{
     {Kind::kCommand, ids::kAppAbout, QStringLiteral("tezplayer のﾊﾞｰｼﾞｮﾝ情報(&A)...")},
 }};
 
-const std::array<MenuItem, 9> kPlayItems = {{
+const std::array<MenuItem, 10> kPlayItems = {{
     {Kind::kCommand, ids::kPlayFromCursor, QStringLiteral("ｶｰｿﾙ位置から演奏(&C)\tF5")},
+    {Kind::kCommand, ids::kPause, QStringLiteral("一時停止(&U)\tShift+F5")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kCommand, ids::kTempoSlower, QStringLiteral("ﾃﾝﾎﾟを下げる(&S)\tF7")},
     {Kind::kCommand, ids::kTempoFaster, QStringLiteral("ﾃﾝﾎﾟを上げる(&U)\tF8")},
@@ -35,13 +36,18 @@ const std::array<MenuItem, 9> kPlayItems = {{
     {Kind::kCommand, ids::kFollowFile, QStringLiteral("ﾌｧｲﾙの保存を追従(&W)\tF9")},
 }};
 
-const std::array<MenuPopup, 3> kMenu = {{
+const std::array<MenuItem, 1> kViewItems = {{
+    {Kind::kCommand, ids::kPianoRoll, QStringLiteral("ﾋﾟｱﾉﾛｰﾙ(&P)\tF4")},
+}};
+
+const std::array<MenuPopup, 4> kMenu = {{
     {QStringLiteral("ﾌｧｲﾙ(&F)"), kFileItems},
     {QStringLiteral("演奏(&P)"), kPlayItems},
+    {QStringLiteral("表示(&V)"), kViewItems},
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 20> kAccelerators = {{
+const std::array<Accelerator, 22> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -62,6 +68,8 @@ const std::array<Accelerator, 20> kAccelerators = {{
     {QKeySequence(Qt::SHIFT | Qt::Key_F8), ids::kTransposeUp},
     {QKeySequence(Qt::CTRL | Qt::Key_F7), ids::kPlainTempoAndKey},
     {QKeySequence(Qt::Key_F9), ids::kFollowFile},
+    {QKeySequence(Qt::Key_F4), ids::kPianoRoll},
+    {QKeySequence(Qt::SHIFT | Qt::Key_F5), ids::kPause},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

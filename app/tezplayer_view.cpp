@@ -14,6 +14,7 @@
 #include "framework/dialog_units.h"
 #include "framework/frame_wnd.h"
 #include "framework/user_prompts.h"
+#include "piano_roll_link.h"
 #include "playback/midi_out_port.h"
 #include "resource_ids.h"
 
@@ -67,6 +68,7 @@ DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
 }
 
 DEzazerireVuvu::~DEzazerireVuvu() {
+    pianoRoll_.reset();
     playback_.StopForExit();
     FreeNoteTable(m_notes);
 }
@@ -136,6 +138,10 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return Handle(mode, [this] { OnPlainTempoAndKey(); });
         case ids::kFollowFile:
             return Handle(mode, [this] { OnFollowFile(); });
+        case ids::kPianoRoll:
+            return pianoRoll_ && Handle(mode, [this] { pianoRoll_->OnToggle(); });
+        case ids::kPause:
+            return pianoRoll_ && Handle(mode, [this] { pianoRoll_->OnPause(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }
@@ -166,6 +172,9 @@ void DEzazerireVuvu::OnInitialUpdate() {
     }
     FillDeviceList();
     LoadFollowFileSetting();
+    if (!pianoRoll_ && GetParentFrame() != nullptr) {
+        pianoRoll_ = std::make_unique<PianoRollLink>(*this);
+    }
 }
 
 void DEzazerireVuvu::FillDeviceList() {
@@ -232,6 +241,9 @@ bool DEzazerireVuvu::RunScorePass() {
     std::vector<std::int32_t> eventLines;
     switch (ConvertScoreFile(m_notes, m_pathName, &eventLines)) {
         case ScorePassResult::kConverted:
+            if (pianoRoll_) {
+                pianoRoll_->OnConverted(eventLines);
+            }
             playback_.SetEventLines(std::move(eventLines));
             return true;
         case ScorePassResult::kOpenFailed:

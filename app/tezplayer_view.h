@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSize>
 #include <QTimer>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class QPushButton;
 
 namespace tez {
 
+class PianoRollLink;
 class UserPrompts;
 
 inline constexpr const char* kStatusNoFile = "no file";
@@ -74,6 +76,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     const PlaybackControl& Playback() const { return playback_; }
     // The score line highlighted as sounding; 0 when none is.
     int SoundingLine() const;
+
+    // The piano roll pane beside the score (View menu) and the Play menu's pause.
+    PianoRollLink* PianoRoll() const { return pianoRoll_.get(); }
 
   protected:
     void DoDataExchange(bool saveAndValidate) override;
@@ -133,6 +138,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::optional<LoopedLines> loopedLines_;
     // Shows the sounding line while a playback runs.
     QTimer positionPoll_;
+    friend class PianoRollLink;
+    std::unique_ptr<PianoRollLink> pianoRoll_;
+
     // Last member: destroyed first, so a playback stops while the form is still whole.
     PlaybackControl playback_;
 };

@@ -10,6 +10,7 @@
 #include "framework/win_app.h"
 #include "line_highlight.h"
 #include "main_frame.h"
+#include "piano_roll_link.h"
 #include "resource_ids.h"
 #include "score/smf_writer.h"
 #include "tezplayer_view.h"
@@ -175,6 +176,9 @@ void DEzazerireVuvu::WatchPosition() {
 }
 
 void DEzazerireVuvu::ShowPosition() {
+    if (pianoRoll_) {
+        pianoRoll_->ShowPosition();
+    }
     if (!playback_.IsWorkerRunning()) {
         positionPoll_.stop();
         HighlightLine(*scoreBox_, 0);

@@ -11,5 +11,6 @@ void AddDevicesCommand(CLI::App& app);
 void AddDumpCommand(CLI::App& app);
 void AddPlayCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
+void AddRollCommand(CLI::App& app);
 
 }  // namespace tez::cli

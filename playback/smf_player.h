@@ -95,6 +95,7 @@ class CSmfPlayer : public CMidiTimer {
     const PlaybackOptions& Options() const { return m_options; }
     // The score line of each event of the file, in file order (-1: none).
     void SetSourceLines(std::vector<std::int32_t> lines);
+    const std::vector<std::int32_t>& SourceLines() const { return m_lines; }
     // Where the timer thread reports the tick and the line of the last note-on; nullptr: nowhere.
     void SetPositionSink(PlaybackPosition* position) { m_position = position; }
     // The index of the loaded file, built on first use.

@@ -76,6 +76,11 @@ void PlaybackControl::SetTempoAndTranspose(double tempoFactor, std::int32_t tran
     adjustments_.transpose = transpose;
 }
 
+void PlaybackControl::SetChannels(std::uint16_t muted, std::uint16_t solo) {
+    adjustments_.mutedChannels = muted;
+    adjustments_.soloChannels = solo;
+}
+
 bool PlaybackControl::IsWorkerRunning() const {
     return g_playThread.IsHeld() && g_playThread.ExitCode() == kStillActive;
 }
@@ -93,6 +98,8 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options) {
     g_runFlag.store(1);
     options.tempoFactor = adjustments_.tempoFactor;
     options.transpose = adjustments_.transpose;
+    options.mutedChannels = adjustments_.mutedChannels;
+    options.soloChannels = adjustments_.soloChannels;
     latest_ = PlaybackRequest{options, eventLines_};
     position_.tick.store(options.fromTick);
     position_.line.store(-1);

@@ -66,6 +66,8 @@ class PlaybackControl {
     void SetEventLines(std::vector<std::int32_t> lines) { eventLines_ = std::move(lines); }
     // Speed and key of every playback started from now on, Play/Stop's included.
     void SetTempoAndTranspose(double tempoFactor, std::int32_t transpose);
+    // The channels muted, and soloed (none: all sound), for every playback started from now on.
+    void SetChannels(std::uint16_t muted, std::uint16_t solo);
     // Where the latest playback stands; written by its player while it plays.
     const PlaybackPosition& Position() const { return position_; }
     // The options the latest playback started with.

@@ -4,7 +4,7 @@ _tez() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="convert check play dump render devices"
+    local commands="convert check play dump render roll devices"
     local range="--from --to --loop --tempo --transpose --mute --solo"
     local command="" i
     for ((i = 1; i < cword; i++)); do
@@ -31,6 +31,8 @@ _tez() {
         -o | --output)
             if [[ $command == render ]]; then
                 _filedir '@(wav|flac|ogg|oga|au|raw)'
+            elif [[ $command == roll ]]; then
+                _filedir svg
             else
                 _filedir '@(smf|mid|midi)'
             fi
@@ -41,7 +43,7 @@ _tez() {
         --rate)
             COMPREPLY=($(compgen -W "22050 44100 48000 88200 96000" -- "$cur"))
             return ;;
-        --from | --to | --loop | --tempo | --transpose | --mute | --solo)
+        --from | --to | --loop | --tempo | --transpose | --mute | --solo | --width)
             return ;;
     esac
 
@@ -57,6 +59,7 @@ _tez() {
         play) options="-d --device --trace --watch $range" ;;
         dump) options="--lines $range" ;;
         render) options="-o --output --format --rate --soundfont $range" ;;
+        roll) options="-o --output --from --to --width" ;;
         devices) options="" ;;
     esac
     if [[ $cur == -* ]]; then
@@ -65,7 +68,7 @@ _tez() {
     fi
     case $command in
         convert | check) _filedir tez ;;
-        play | dump | render) _filedir '@(tez|mid|midi|smf)' ;;
+        play | dump | render | roll) _filedir '@(tez|mid|midi|smf)' ;;
     esac
 } &&
     complete -F _tez tez

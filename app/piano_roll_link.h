@@ -1,0 +1,66 @@
+// Ties the piano roll pane to the score form: the pane shows the music the form converted,
+// the notes of the text's cursor and selected lines, and the playback; its clicks move the
+// text cursor and start, loop, pause and shape the form's playbacks.
+#pragma once
+
+#include <QDockWidget>
+#include <QLabel>
+#include <QPointer>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "playback/playback_options.h"
+
+namespace tez {
+
+class DEzazerireVuvu;
+class PianoRollPane;
+
+inline constexpr const char* kStatusPaused = "paused";
+
+class PianoRollLink {
+  public:
+    explicit PianoRollLink(DEzazerireVuvu& view);
+    ~PianoRollLink();
+    PianoRollLink(const PianoRollLink&) = delete;
+    PianoRollLink& operator=(const PianoRollLink&) = delete;
+
+    // The View menu's command: shows or hides the pane; the choice is kept in the settings.
+    void OnToggle();
+    bool IsShown() const;
+    // The Play menu's pause: stops where the music stands, and the next pause goes on there.
+    void OnPause();
+    // A new "tez_p.smf" was written; `eventLines` holds the score line of each of its events.
+    void OnConverted(std::vector<std::int32_t> eventLines);
+    // The form's poll of the playback position.
+    void ShowPosition();
+
+    PianoRollPane* Pane() const { return pane_; }
+    QLabel* TransportPane() const { return transport_; }
+
+  private:
+    void Show(bool shown);
+    void Rebuild();
+    void ShowTextLines();
+    void ShowLine(std::int32_t line);
+    void Play(PlaybackOptions options);
+    void SetChannels(std::uint16_t muted, std::uint16_t solo);
+    QString TransportText(std::uint64_t tick) const;
+
+    DEzazerireVuvu& view_;
+    QPointer<QDockWidget> dock_;
+    QPointer<QLabel> transport_;
+    PianoRollPane* pane_ = nullptr;
+    std::vector<std::int32_t> eventLines_;
+    std::string shownPath_;  // the score whose music the pane shows
+    bool stale_ = true;      // the pane's music is not the latest conversion's
+    struct Paused {
+        PlaybackOptions options;
+        std::uint64_t tick = 0;
+    };
+    std::optional<Paused> paused_;
+};
+
+}  // namespace tez

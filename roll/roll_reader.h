@@ -1,0 +1,30 @@
+// Reads the music of a Standard MIDI File into a piano roll's model, through the player's own
+// loading and event reading, so that the roll shows what a playback plays.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "playback/smf_player.h"
+#include "roll/roll_model.h"
+#include "score/note_table.h"
+
+namespace tez::roll {
+
+// The music of a loaded player; `eventLines` holds the score line of each event in file order
+// (empty for a file no score gave).
+RollModel ReadRoll(const CSmfPlayer& player, std::span<const std::int32_t> eventLines);
+
+// The music of a file's bytes; nothing when they are no MIDI file.
+std::optional<RollModel> ReadRollFromBytes(std::span<const std::uint8_t> file,
+                                           std::span<const std::int32_t> eventLines);
+
+// The music of the MIDI file at `path`; nothing when it cannot be read or is no MIDI file.
+std::optional<RollModel> ReadRollFromFile(const char* path,
+                                          std::span<const std::int32_t> eventLines);
+
+// The music of a score as the writer converts it.
+RollModel ReadRollFromScore(const NoteTable& score);
+
+}  // namespace tez::roll
