@@ -42,7 +42,7 @@ void Roll(const RollOptions& options) {
     NoMidiDevices nowhere;
     CSmfPlayer player(nowhere);
     NoteTable score;
-    LoadForPlayback(player, options.input, ScoreOutput::kInMemory, &score);
+    LoadForPlayback(player, options.input, &score);
     const PositionSource source{player, IsScorePath(options.input) ? &score : nullptr,
                                 options.input};
     const PlaybackOptions range = ResolveRange(options.range, source, LoopCount::kRequired);
