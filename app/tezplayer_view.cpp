@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <array>
 
 #include "control/score_passes.h"
@@ -43,6 +45,27 @@ QString ToQString(const std::string& text) {
 }
 std::string ToBytes(const QString& text) {
     return text.toLocal8Bit().toStdString();
+}
+
+// Replaces the box's text. What the musician typed is replaced as one step of the undo
+// history, so Ctrl+Z brings it back; a box without typing is simply refilled, which keeps
+// the history from holding a copy of every version shown.
+void ReplaceBoxText(QPlainTextEdit& box, const QString& text) {
+    QTextDocument& document = *box.document();
+    if (!document.isModified()) {
+        box.setPlainText(text);
+        return;
+    }
+    const int position = box.textCursor().position();
+    QTextCursor all(&document);
+    all.beginEditBlock();
+    all.select(QTextCursor::Document);
+    all.insertText(text);
+    all.endEditBlock();
+    QTextCursor kept(&document);
+    kept.setPosition(std::min(position, document.characterCount() - 1));
+    box.setTextCursor(kept);
+    document.setModified(false);
 }
 
 QString DeviceEntryName(MidiDevices& devices, int id) {
@@ -150,12 +173,21 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
         m_status = ToBytes(statusBox_->text());
         return;
     }
-    if (scoreTextChanged_ || scoreBox_->document()->isModified()) {
-        scoreBox_->setPlainText(ToQString(m_scoreText));
-        scoreBox_->document()->setModified(false);
+    if ((scoreTextChanged_ || scoreBox_->document()->isModified()) && !keepTyping_) {
+        ReplaceBoxText(*scoreBox_, ToQString(m_scoreText));
         scoreTextChanged_ = false;
     }
     statusBox_->setText(ToQString(m_status));
+}
+
+bool DEzazerireVuvu::BoxHoldsTyping() const {
+    return scoreBox_->document()->isModified();
+}
+
+void DEzazerireVuvu::ShowStatus(const std::string& status) {
+    keepTyping_ = BoxHoldsTyping();
+    SetStatusAndRefresh(status);
+    keepTyping_ = false;
 }
 
 void DEzazerireVuvu::OnInitialUpdate() {
@@ -198,10 +230,10 @@ void DEzazerireVuvu::OnFileOpen() {
 }
 
 void DEzazerireVuvu::OnReload() {
-    Reload();
+    Reload(false);
 }
 
-bool DEzazerireVuvu::Reload() {
+bool DEzazerireVuvu::Reload(bool keepTyping) {
     m_deviceList->view()->scrollToTop();
     SetScoreText(std::string());
     if (m_pathName.empty()) {
@@ -211,8 +243,19 @@ bool DEzazerireVuvu::Reload() {
     if (!RunTextPass()) {
         return false;
     }
+    if (BoxHoldsTyping() && BoxShows(m_scoreText)) {
+        scoreBox_->document()->setModified(false);  // the typing is what was saved
+    }
+    keepTyping_ = keepTyping && BoxHoldsTyping();
     UpdateData(false);
+    keepTyping_ = false;
     return RunScorePass();
+}
+
+bool DEzazerireVuvu::BoxShows(const std::string& text) const {
+    QString shown = ToQString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return scoreBox_->toPlainText() == shown;
 }
 
 bool DEzazerireVuvu::RunTextPass() {

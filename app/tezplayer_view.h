@@ -84,7 +84,10 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void SetScoreText(std::string text);
     bool RunTextPass();
     bool RunScorePass();
-    bool Reload();
+    // `keepTyping`: a reload of following the file, which leaves typing in the box alone.
+    bool Reload(bool keepTyping);
+    // Whether the box's text is `text` as the box shows it.
+    bool BoxShows(const std::string& text) const;
 
     // Score lines and the box's lines, both counted from 1; they differ where the file
     // holds a carriage return alone. 0: no such line.
@@ -103,6 +106,11 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     bool HasNoteRecord() const override { return m_notes.HasRecords(); }
     void SetStatusAndRefresh(const std::string& status) override;
+    // The refresh of the commands added to the form (playing from the cursor, tempo and
+    // key, following the file): the status, and the text only when no typing would be lost.
+    void ShowStatus(const std::string& status) override;
+    // Whether the box holds text typed since it last showed the file.
+    bool BoxHoldsTyping() const;
     void ShowMessage(const std::string& text) override;
     int DeviceListSelection() const override;
 
@@ -117,6 +125,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // Set when m_scoreText changed since it was last copied into its box: a refresh then
     // copies it again, otherwise only when the user edited the box.
     bool scoreTextChanged_ = true;
+    // Set while a refresh must leave typing in the box alone.
+    bool keepTyping_ = false;
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;

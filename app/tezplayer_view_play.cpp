@@ -141,28 +141,23 @@ void DEzazerireVuvu::OnScoreSaved() {
     const std::int32_t line = playback_.Position().line.load();
     const std::optional<std::uint64_t> lineWas = OnsetOfLine(m_notes, line);
     // A version that cannot be read leaves the playback on the one before.
-    if (Reload() && wasPlaying && HasNoteRecord()) {
+    if (Reload(true) && wasPlaying && HasNoteRecord()) {
         ContinuePlayback(line, lineWas);
     }
 }
 
 void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas) {
-    const std::uint64_t tick =
-        ContinuationTick(lineWas, OnsetOfLine(m_notes, line), playback_.Position().tick.load());
+    const std::uint64_t tick = playback_.Position().tick.load();
+    const std::uint64_t goesOn = ContinuationTick(lineWas, OnsetOfLine(m_notes, line), tick);
+    const std::int64_t shift = static_cast<std::int64_t>(goesOn) - static_cast<std::int64_t>(tick);
     std::optional<PlaybackOptions> options = playback_.LatestOptions();
     if (loopedLines_) {
         // The loop is found again by its lines, wherever the edit moved them, and goes on
         // from where it stood when that is still inside it.
         options = OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true);
-        if (options && tick >= options->fromTick && tick < options->toTick) {
-            options->resumeTick = tick;
-        }
-    } else {
-        options->fromTick = tick;
-        options->resumeTick.reset();
     }
     if (options) {
-        playback_.PlayWith(*options);
+        playback_.PlayWith(*options, shift);
         WatchPosition();
     }
 }

@@ -1,5 +1,6 @@
 // The score form: what Open, Reload and Play/Stop show, write and play.
 #include <QTest>
+#include <QTextCursor>
 #include <filesystem>
 #include <fstream>
 
@@ -89,14 +90,35 @@ TEST_F(WindowTest, ReloadShowsAndConvertsTheFileAsItIsNowOnDisk) {
     EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kOtherScore));
 }
 
-// Every refresh of the form shows the score as read: typing into the box changes nothing.
-TEST_F(WindowTest, RefreshAfterTypingShowsTheScoreAsRead) {
-    OpenScore(scratch.Write("a.tez", kScore));
-    QTest::keyClicks(view->GetDlgItem(ids::kScoreBox), "typed");
-    ASSERT_NE(ScoreBox(), AsShown(kScore));
-    ChooseDevice(1);
-    EXPECT_EQ(ScoreBox(), AsShown(kScore));
-    EXPECT_EQ(StatusBox()->text(), "stopped");
+// The form's own refresh shows the score as read, as one step that Ctrl+Z takes back; the
+// commands added to it leave what is typed where it is.
+TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
+    const struct {
+        std::vector<unsigned> commands;  // 0: the Play/Stop button
+        bool refreshed;
+    } cases[] = {{{ids::kPlayFromCursor}, false},
+                 {{ids::kPlayFromCursor, ids::kTempoFaster, ids::kTransposeUp}, false},
+                 {{0}, true}};
+    OpenScore(scratch.Write("a.tez", kLongScore));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    for (const auto& c : cases) {
+        box->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(box, "typed ");
+        const QString typed = ScoreBox();
+        const int opened = devices.OpenAttempts();
+        for (unsigned id : c.commands) {
+            id == 0 ? Click(ids::kPlayStopButton) : RunCommand(id);
+        }
+        // Each change goes on in the playback's own player.
+        QTest::qWait(300);
+        EXPECT_EQ(devices.OpenAttempts(), opened + 1);
+        EXPECT_EQ(ScoreBox(), c.refreshed ? AsShown(kLongScore) : typed);
+        QTest::keySequence(box, QKeySequence::Undo);
+        EXPECT_EQ(ScoreBox(), c.refreshed ? typed : typed.sliced(6)) << c.commands.size();
+        box->document()->undo();
+        EXPECT_EQ(ScoreBox(), AsShown(kLongScore));
+        ChooseDevice(0);
+    }
 }
 
 TEST_F(WindowTest, ScoreWithoutRecordsCannotBePlayed) {

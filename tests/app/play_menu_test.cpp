@@ -154,20 +154,26 @@ TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
         std::filesystem::create_directory(path);
     }
     const bool readable = GetParam() != Save::kUnreadable;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return readable ? !NotesOfOutput(devices.Events(), 2).empty() : !prompts.messages.isEmpty();
-    }));
+    // The new version's keys are 72 and up; it plays on the same output.
+    const auto newKeys = [this] {
+        std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+        keys.erase(keys.begin(),
+                   std::find_if(keys.begin(), keys.end(), [](int k) { return k >= 72; }));
+        return keys;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return readable ? !newKeys().empty() : !prompts.messages.isEmpty(); }));
     EXPECT_EQ(prompts.messages, readable ? QStringList{} : QStringList{"file open error"});
     EXPECT_EQ(ScoreBox(), QString::fromStdString(readable ? kScaleHigher : kScale));
     if (readable) {
         // Neither the old version nor the new one from its start.
-        EXPECT_GE(NotesOfOutput(devices.Events(), 2).at(0), 76);
+        EXPECT_GE(newKeys().at(0), 76);
     } else {
         EXPECT_TRUE(view->Playback().IsPlaying());
     }
     // Writing "tez_p.smf" beside the score is no save of it.
     QTest::qWait(ScoreFollower::kSettleMs * 3);
-    EXPECT_EQ(devices.OpenAttempts(), readable ? 2 : 1);
+    EXPECT_EQ(devices.OpenAttempts(), 1);
     Click(ids::kPlayStopButton);
     RunCommand(ids::kFollowFile);
 }
