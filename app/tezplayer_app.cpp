@@ -31,11 +31,17 @@ bool CTezplayerApp::StartWithArguments(const QStringList& arguments) {
         [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_); }));
 
     const CCommandLineInfo commandLine = ParseCommandLine(arguments);
-    if (!ProcessShellCommand(commandLine)) {
+    const bool namesScore = commandLine.shellCommand == CCommandLineInfo::Shell::kFileOpen;
+    // A score that cannot be read still gets the window, which says so.
+    if (!ProcessShellCommand(commandLine) && (!namesScore || !ProcessShellCommand({}))) {
         return false;
     }
     MainWnd()->show();
     MainWnd()->repaint();
+    if (namesScore) {
+        static_cast<DEzazerireVuvu*>(MainWnd()->GetActiveView())
+            ->OpenNamedScore(commandLine.fileName);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -223,6 +224,17 @@ void DEzazerireVuvu::OnFileOpen() {
         if (!RunTextPass()) {
             return;
         }
+    }
+    UpdateData(false);
+    RunScorePass();
+    FollowOpenedFile();
+}
+
+void DEzazerireVuvu::OpenNamedScore(const QString& path) {
+    SetScoreText(std::string());
+    m_pathName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    if (!RunTextPass()) {
+        return;
     }
     UpdateData(false);
     RunScorePass();

@@ -45,6 +45,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     void OnFileOpen();
     void OnReload();
+    // Opens `path` as Open does when it is chosen in the dialog: for a score named on the
+    // command line.
+    void OpenNamedScore(const QString& path);
     void OnPlayStop();
     void CheckPlaybackThread() { playback_.CheckPlaybackThread(); }
     void OnSelchangeDeviceList() { playback_.OnSelchangeDeviceList(); }
