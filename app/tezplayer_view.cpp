@@ -17,6 +17,7 @@
 #include "framework/dialog_units.h"
 #include "framework/frame_wnd.h"
 #include "framework/user_prompts.h"
+#include "line_tags.h"
 #include "playback/midi_out_port.h"
 #include "resource_ids.h"
 
@@ -46,27 +47,6 @@ QString ToQString(const std::string& text) {
 }
 std::string ToBytes(const QString& text) {
     return text.toLocal8Bit().toStdString();
-}
-
-// Replaces the box's text. What the musician typed is replaced as one step of the undo
-// history, so Ctrl+Z brings it back; a box without typing is simply refilled, which keeps
-// the history from holding a copy of every version shown.
-void ReplaceBoxText(QPlainTextEdit& box, const QString& text) {
-    QTextDocument& document = *box.document();
-    if (!document.isModified()) {
-        box.setPlainText(text);
-        return;
-    }
-    const int position = box.textCursor().position();
-    QTextCursor all(&document);
-    all.beginEditBlock();
-    all.select(QTextCursor::Document);
-    all.insertText(text);
-    all.endEditBlock();
-    QTextCursor kept(&document);
-    kept.setPosition(std::min(position, document.characterCount() - 1));
-    box.setTextCursor(kept);
-    document.setModified(false);
 }
 
 QString DeviceEntryName(MidiDevices& devices, int id) {
@@ -174,8 +154,11 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
         m_status = ToBytes(statusBox_->text());
         return;
     }
-    if ((scoreTextChanged_ || scoreBox_->document()->isModified()) && !keepTyping_) {
-        ReplaceBoxText(*scoreBox_, ToQString(m_scoreText));
+    if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
+        // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
+        // without typing starts its history afresh rather than keep every version shown.
+        ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), BoxHoldsTyping());
+        markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
         scoreTextChanged_ = false;
     }
     statusBox_->setText(ToQString(m_status));
@@ -255,19 +238,18 @@ bool DEzazerireVuvu::Reload(bool keepTyping) {
     if (!RunTextPass()) {
         return false;
     }
-    if (BoxHoldsTyping() && BoxShows(m_scoreText)) {
-        scoreBox_->document()->setModified(false);  // the typing is what was saved
+    keepTyping_ = keepTyping && BoxHoldsTyping() &&
+                  scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText));
+    if (loopedLines_ && !keepTyping_) {
+        MarkLines(*scoreBox_->document(), loopedLines_->first, loopedLines_->last);
     }
-    keepTyping_ = keepTyping && BoxHoldsTyping();
     UpdateData(false);
+    if (loopedLines_ && !keepTyping_) {
+        // The loop covers the lines it held, wherever the edit moved them.
+        loopedLines_ = markedLines_;
+    }
     keepTyping_ = false;
     return RunScorePass();
-}
-
-bool DEzazerireVuvu::BoxShows(const std::string& text) const {
-    QString shown = ToQString(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    return scoreBox_->toPlainText() == shown;
 }
 
 bool DEzazerireVuvu::RunTextPass() {
@@ -278,7 +260,6 @@ bool DEzazerireVuvu::RunTextPass() {
     }
     m_scoreText.append(*text);
     scoreTextChanged_ = true;
-    boxLines_ = ScoreLinesOfBoxLines(m_scoreText);
     m_status = kStatusFileOpened;
     return true;
 }

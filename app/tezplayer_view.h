@@ -13,6 +13,7 @@
 #include "control/score_passes.h"
 #include "control/tempo_and_key.h"
 #include "framework/view.h"
+#include "line_tags.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
 #include "score_follower.h"
@@ -32,6 +33,7 @@ inline constexpr const char* kMessageFileOpenError = "file open error";
 inline constexpr const char* kMessageFilenameEmpty = "filename is empty.";
 inline constexpr const char* kMessageMidiWriteError = "tez_p.smf write error";
 inline constexpr const char* kMessageOutOfMemory = "out of memory";
+inline constexpr const char* kStatusLoopGone = "loop lines gone";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -89,13 +91,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool RunScorePass();
     // `keepTyping`: a reload of following the file, which leaves typing in the box alone.
     bool Reload(bool keepTyping);
-    // Whether the box's text is `text` as the box shows it.
-    bool BoxShows(const std::string& text) const;
 
-    // Score lines and the box's lines, both counted from 1; they differ where the file
-    // holds a carriage return alone. 0: no such line.
-    std::int32_t ScoreLineOfBoxLine(int boxLine) const;
-    int BoxLineOfScoreLine(std::int32_t line) const;
     void WatchPosition();
     void ShowPosition();
     void ApplyTempoAndKey();
@@ -133,17 +129,13 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
-    // The score line of each line the box shows for m_scoreText.
-    std::vector<std::int32_t> boxLines_{1};
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;
     // The lines a Play from the cursor loops, to find them again in a new version.
-    struct LoopedLines {
-        std::int32_t first = 0;
-        std::int32_t last = 0;
-    };
-    std::optional<LoopedLines> loopedLines_;
+    std::optional<MarkedLines> loopedLines_;
+    // The marked lines the last refresh found again.
+    std::optional<MarkedLines> markedLines_;
     // Shows the sounding line while a playback runs.
     QTimer positionPoll_;
     // Last member: destroyed first, so a playback stops while the form is still whole.

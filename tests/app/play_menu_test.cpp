@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "line_highlight.h"
 #include "window_fixture.h"
@@ -130,6 +131,50 @@ TEST_F(WindowTest, BoxLinesAreMappedToScoreLines) {
     EXPECT_EQ(view->Playback().LatestOptions().fromTick, 240u);
     EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 2; }));
     Click(ids::kPlayStopButton);
+}
+
+// Lines typed above the sounding line move its highlight with it.
+TEST_F(WindowTest, HighlightStaysOnTheSoundingLineThroughEditsAbove) {
+    OpenScore(scratch.Write("a.tez", "I0 K60 V90 L60\nI120 K62 V90 L60\nI120 K64 V90 L9600\n"));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    box->setTextCursor(QTextCursor(box->document()->findBlockByNumber(2)));
+    RunCommand(ids::kPlayFromCursor);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 3; }));
+    box->moveCursor(QTextCursor::Start);
+    for (const char* typed : {"typed", "above"}) {
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(HighlightedLine(*box), 5);
+    EXPECT_EQ(view->SoundingLine(), 3);
+    Click(ids::kPlayStopButton);
+}
+
+// A loop of lines 3 to 5 plays the same music after a save moves them, and ends when a save
+// removes them.
+TEST_F(WindowTest, ALoopFollowsItsLinesThroughSaves) {
+    const std::string path = scratch.Write("a.tez", kScale);
+    OpenScore(path);
+    RunCommand(ids::kFollowFile);
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    QTextCursor lines(box->document()->findBlockByNumber(2));
+    lines.setPosition(box->document()->findBlockByNumber(4).position() + 3,
+                      QTextCursor::KeepAnchor);
+    box->setTextCursor(lines);
+    RunCommand(ids::kPlayFromCursor);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 4; }));
+    std::ofstream(path, std::ios::trunc) << "I0 K40 V90 L60\nI120 K41 V90 L60\n" << kScale;
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return view->Playback().LatestOptions().fromTick == 480; }));
+    const std::size_t before = NotesOfOutput(devices.Events(), 1).size();
+    QTest::qWait(1500);
+    const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+    EXPECT_EQ(std::set<int>(keys.begin() + before, keys.end()), (std::set<int>{64, 65, 67}));
+    std::ofstream(path, std::ios::trunc) << "I0 K40 V90 L60\n";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return StatusBox()->text() == "loop lines gone"; }));
+    Click(ids::kPlayStopButton);
+    RunCommand(ids::kFollowFile);
 }
 
 enum class Save { kInPlace, kRenamedOver, kUnreadable };
