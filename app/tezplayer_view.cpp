@@ -228,9 +228,18 @@ void DEzazerireVuvu::OnReload() {
     Reload(false);
 }
 
-bool DEzazerireVuvu::Reload(bool keepTyping) {
+bool DEzazerireVuvu::Reload(bool followed) {
+    followedPass_ = followed;
+    const bool reloaded = ReloadPasses(followed);
+    followedPass_ = false;
+    return reloaded;
+}
+
+bool DEzazerireVuvu::ReloadPasses(bool followed) {
     m_deviceList->view()->scrollToTop();
-    SetScoreText(std::string());
+    if (!followed) {
+        SetScoreText(std::string());  // a followed save that cannot be read keeps the text
+    }
     if (m_pathName.empty()) {
         ShowMessage(kMessageFilenameEmpty);
         return false;
@@ -238,7 +247,7 @@ bool DEzazerireVuvu::Reload(bool keepTyping) {
     if (!RunTextPass()) {
         return false;
     }
-    keepTyping_ = keepTyping && BoxHoldsTyping() &&
+    keepTyping_ = followed && BoxHoldsTyping() &&
                   scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText));
     if (loopedLines_ && !keepTyping_) {
         MarkLines(*scoreBox_->document(), loopedLines_->first, loopedLines_->last);
@@ -255,10 +264,14 @@ bool DEzazerireVuvu::Reload(bool keepTyping) {
 bool DEzazerireVuvu::RunTextPass() {
     std::optional<std::string> text = ReadScoreForDisplay(m_pathName);
     if (!text) {
-        ShowMessage(kMessageFileOpenError);
+        ReportFailure(kMessageFileOpenError);
         return false;
     }
-    m_scoreText.append(*text);
+    if (followedPass_) {
+        m_scoreText = std::move(*text);
+    } else {
+        m_scoreText.append(*text);
+    }
     scoreTextChanged_ = true;
     m_status = kStatusFileOpened;
     return true;
@@ -271,17 +284,27 @@ bool DEzazerireVuvu::RunScorePass() {
             playback_.SetEventLines(std::move(eventLines));
             return true;
         case ScorePassResult::kOpenFailed:
-            ShowMessage(kMessageFileOpenError);
+            ReportFailure(kMessageFileOpenError);
             break;
         case ScorePassResult::kOutOfMemory:
-            ShowMessage(kMessageOutOfMemory);
+            ReportFailure(kMessageOutOfMemory);
             break;
         case ScorePassResult::kWriteFailed:
             // Play would otherwise play the previous score's file without a word.
-            ShowMessage(kMessageMidiWriteError);
+            ReportFailure(kMessageMidiWriteError);
             break;
     }
     return false;
+}
+
+void DEzazerireVuvu::ReportFailure(const char* text) {
+    // Saves that keep failing while the file is followed must not stack message boxes:
+    // the status box says it, once, until the next save that reads.
+    if (followedPass_) {
+        ShowStatus(text);
+    } else {
+        ShowMessage(text);
+    }
 }
 
 void DEzazerireVuvu::SetStatusAndRefresh(const std::string& status) {

@@ -89,8 +89,12 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void SetScoreText(std::string text);
     bool RunTextPass();
     bool RunScorePass();
-    // `keepTyping`: a reload of following the file, which leaves typing in the box alone.
-    bool Reload(bool keepTyping);
+    // `followed`: a reload of following the file, which leaves typing in the box alone and
+    // reports a failure in the status box.
+    bool Reload(bool followed);
+    bool ReloadPasses(bool followed);
+    // A message box, or the status for a followed save.
+    void ReportFailure(const char* text);
 
     void WatchPosition();
     void ShowPosition();
@@ -126,6 +130,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool scoreTextChanged_ = true;
     // Set while a refresh must leave typing in the box alone.
     bool keepTyping_ = false;
+    // Set during the passes of a followed save.
+    bool followedPass_ = false;
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
