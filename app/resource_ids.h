@@ -23,4 +23,7 @@ inline constexpr unsigned kTransposeUp = 32775;
 inline constexpr unsigned kPlainTempoAndKey = 32776;
 inline constexpr unsigned kFollowFile = 32777;
 
+// Commands of the File menu.
+inline constexpr unsigned kSaveToScore = 32778;
+
 }  // namespace tez::ids

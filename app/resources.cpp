@@ -11,8 +11,9 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-const std::array<MenuItem, 5> kFileItems = {{
+const std::array<MenuItem, 6> kFileItems = {{
     {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
+    {Kind::kCommand, ids::kSaveToScore, QStringLiteral("ｽｺｱに保存(&W)\tCtrl+Shift+S")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kRecentFiles, ids::kFileMruFile1, QStringLiteral("最近使ったﾌｧｲﾙ")},
     {Kind::kSeparator, 0, QString()},
@@ -41,7 +42,7 @@ const std::array<MenuPopup, 3> kMenu = {{
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 20> kAccelerators = {{
+const std::array<Accelerator, 21> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -62,6 +63,7 @@ const std::array<Accelerator, 20> kAccelerators = {{
     {QKeySequence(Qt::SHIFT | Qt::Key_F8), ids::kTransposeUp},
     {QKeySequence(Qt::CTRL | Qt::Key_F7), ids::kPlainTempoAndKey},
     {QKeySequence(Qt::Key_F9), ids::kFollowFile},
+    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ids::kSaveToScore},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

@@ -18,6 +18,7 @@
 #include "framework/frame_wnd.h"
 #include "framework/user_prompts.h"
 #include "line_tags.h"
+#include "main_frame.h"
 #include "playback/midi_out_port.h"
 #include "resource_ids.h"
 
@@ -115,6 +116,11 @@ void DEzazerireVuvu::CreateControls() {
     const int entryHeight = std::max(1, m_deviceList->fontMetrics().height() + 2);
     m_deviceList->setMaxVisibleItems(std::max(1, (listPlace.height() - boxHeight) / entryHeight));
 
+    connect(scoreBox_->document(), &QTextDocument::modificationChanged, this, [this](bool typed) {
+        if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+            frame->ShowUnsavedPane(typed);
+        }
+    });
     new FormKeys(scoreBox_, {playStop, reload});
     connect(playStop, &QPushButton::clicked, this, [this] { OnPlayStop(); });
     connect(reload, &QPushButton::clicked, this, [this] { OnReload(); });
@@ -140,6 +146,8 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return Handle(mode, [this] { OnPlainTempoAndKey(); });
         case ids::kFollowFile:
             return Handle(mode, [this] { OnFollowFile(); });
+        case ids::kSaveToScore:
+            return Handle(mode, [this] { OnSaveToScore(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }

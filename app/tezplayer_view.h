@@ -34,6 +34,8 @@ inline constexpr const char* kMessageFilenameEmpty = "filename is empty.";
 inline constexpr const char* kMessageMidiWriteError = "tez_p.smf write error";
 inline constexpr const char* kMessageOutOfMemory = "out of memory";
 inline constexpr const char* kStatusLoopGone = "loop lines gone";
+inline constexpr const char* kStatusFileSaved = "file saved";
+inline constexpr const char* kMessageFileWriteError = "file write error";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -74,6 +76,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void OnPlainTempoAndKey();
     // Turns following the file on or off; the choice is kept in the settings.
     void OnFollowFile();
+    // The File menu's save: writes the box's text to the score file, safely, and converts
+    // it; while the file is followed the music goes on in it at once.
+    void OnSaveToScore();
 
     bool FollowsFile() const { return followFile_; }
     const PlaybackControl& Playback() const { return playback_; }
@@ -102,6 +107,15 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void LoadFollowFileSetting();
     void FollowOpenedFile();
     void OnScoreSaved();
+    // Where a playback stands before a save, to go on from there in the new version.
+    struct PlaybackPlace {
+        bool playing = false;
+        bool looping = false;
+        std::int32_t line = -1;  // the line sounding
+        std::optional<std::uint64_t> lineOnset;
+    };
+    PlaybackPlace PlaceBeforeSave() const;
+    void GoOnAfterSave(const PlaybackPlace& place);
     // Starts the latest playback's part again from where it stands, with the current tempo,
     // key and "tez_p.smf"; `lineWas` is the onset that the line last sounded had in the
     // version playing, if it was another.

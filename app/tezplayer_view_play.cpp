@@ -140,16 +140,25 @@ void DEzazerireVuvu::FollowOpenedFile() {
 }
 
 void DEzazerireVuvu::OnScoreSaved() {
-    const bool wasPlaying = playback_.IsPlaying();
-    const std::int32_t line = playback_.Position().line.load();
-    const std::optional<std::uint64_t> lineWas = OnsetOfLine(m_notes, line);
-    const bool wasLooping = loopedLines_.has_value();
+    const PlaybackPlace place = PlaceBeforeSave();
     // A version that cannot be read leaves the playback on the one before.
-    if (Reload(true) && wasPlaying && HasNoteRecord()) {
-        ContinuePlayback(line, lineWas);
-        if (wasLooping && !loopedLines_) {
-            ShowStatus(kStatusLoopGone);
-        }
+    if (Reload(true)) {
+        GoOnAfterSave(place);
+    }
+}
+
+DEzazerireVuvu::PlaybackPlace DEzazerireVuvu::PlaceBeforeSave() const {
+    const std::int32_t line = playback_.Position().line.load();
+    return {playback_.IsPlaying(), loopedLines_.has_value(), line, OnsetOfLine(m_notes, line)};
+}
+
+void DEzazerireVuvu::GoOnAfterSave(const PlaybackPlace& place) {
+    if (!place.playing || !HasNoteRecord()) {
+        return;
+    }
+    ContinuePlayback(place.line, place.lineOnset);
+    if (place.looping && !loopedLines_) {
+        ShowStatus(kStatusLoopGone);
     }
 }
 

@@ -177,6 +177,35 @@ TEST_F(WindowTest, ALoopFollowsItsLinesThroughSaves) {
     RunCommand(ids::kFollowFile);
 }
 
+// The box saved to the score (its mode kept) is heard at once, from where the music was;
+// the unsaved pane shows while the box differs from the file.
+TEST_F(WindowTest, SavingTheBoxWritesTheScoreAndPlaysItOnWhenFollowed) {
+    namespace fs = std::filesystem;
+    const std::string path = scratch.Write("a.tez", kScale);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    OpenScore(path);
+    RunCommand(ids::kFollowFile);
+    Click(ids::kPlayStopButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 3; }));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    box->selectAll();
+    box->insertPlainText(QString::fromStdString(kScaleHigher));
+    EXPECT_TRUE(frame->UnsavedPane()->isVisibleTo(frame));
+    QTest::keySequence(box, QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    EXPECT_EQ(ReadFileBytes(path), kScaleHigher);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(frame->UnsavedPane()->isVisibleTo(frame));
+    ASSERT_TRUE(QTest::qWaitFor([this] {
+        const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+        return !keys.empty() && keys.back() >= 72;
+    }));
+    const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+    EXPECT_GE(*std::find_if(keys.begin(), keys.end(), [](int k) { return k >= 72; }), 76);
+    Click(ids::kPlayStopButton);
+    RunCommand(ids::kFollowFile);
+}
+
 // A change of mode alone can make a save that could not be read readable.
 TEST_F(WindowTest, FollowingNoticesAChangeOfMode) {
     const std::string path = scratch.Write("a.tez", kScale);
