@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <array>
@@ -116,6 +117,11 @@ void DEzazerireVuvu::CreateControls() {
     const int entryHeight = std::max(1, m_deviceList->fontMetrics().height() + 2);
     m_deviceList->setMaxVisibleItems(std::max(1, (listPlace.height() - boxHeight) / entryHeight));
 
+    // The view follows the sounding line until the musician scrolls or moves the cursor.
+    connect(scoreBox_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { followSounding_ = false; });
+    connect(scoreBox_, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { followSounding_ = followSounding_ && refreshingBox_; });
     connect(scoreBox_->document(), &QTextDocument::modificationChanged, this, [this](bool typed) {
         if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
             frame->ShowUnsavedPane(typed);
@@ -125,7 +131,16 @@ void DEzazerireVuvu::CreateControls() {
     connect(playStop, &QPushButton::clicked, this, [this] { OnPlayStop(); });
     connect(reload, &QPushButton::clicked, this, [this] { OnReload(); });
     connect(m_deviceList, &QComboBox::activated, this, [this] { OnSelchangeDeviceList(); });
+    boxPlace_ = scoreBox_->geometry();
+    setMinimumSize(formSize_);
     resize(formSize_);
+}
+
+void DEzazerireVuvu::resizeEvent(QResizeEvent* event) {
+    // The controls above the box keep their places; the box takes the room the window adds.
+    const QSize added = (size() - formSize_).expandedTo(QSize(0, 0));
+    scoreBox_->setGeometry(boxPlace_.adjusted(0, 0, added.width(), added.height()));
+    CView::resizeEvent(event);
 }
 
 bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
@@ -165,7 +180,9 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
         // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
         // without typing starts its history afresh rather than keep every version shown.
+        refreshingBox_ = true;
         ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), BoxHoldsTyping());
+        refreshingBox_ = false;
         markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
         scoreTextChanged_ = false;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QHash>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
 #include <string>
@@ -85,8 +86,11 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // The score line highlighted as sounding; 0 when none is.
     int SoundingLine() const;
 
+    QSize sizeHint() const override { return formSize_; }
+
   protected:
     void DoDataExchange(bool saveAndValidate) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void CreateControls();
@@ -135,6 +139,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     MidiDevices& devices_;
     QHash<int, QWidget*> controls_;
     QSize formSize_;
+    QRect boxPlace_;  // the score box's place in the form as the template lays it out
     QComboBox* m_deviceList = nullptr;
     QPlainTextEdit* scoreBox_ = nullptr;
     QLineEdit* statusBox_ = nullptr;
@@ -144,6 +149,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool scoreTextChanged_ = true;
     // Set while a refresh must leave typing in the box alone.
     bool keepTyping_ = false;
+    // Whether the box is kept scrolled to the sounding line.
+    bool followSounding_ = true;
+    bool refreshingBox_ = false;
     // Set during the passes of a followed save.
     bool followedPass_ = false;
     std::string m_status = kStatusNoFile;

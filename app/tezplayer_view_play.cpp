@@ -48,6 +48,7 @@ std::optional<std::uint64_t> OnsetOfLine(const NoteTable& table, std::int32_t li
 void DEzazerireVuvu::OnPlayStop() {
     loopedLines_.reset();
     playback_.OnPlayStop();
+    followSounding_ = true;
     WatchPosition();
 }
 
@@ -74,6 +75,7 @@ void DEzazerireVuvu::OnPlayFromCursor() {
         loopedLines_ = MarkedLines{first, last};
     }
     playback_.PlayWith(*options);
+    followSounding_ = true;
     WatchPosition();
 }
 
@@ -201,7 +203,8 @@ void DEzazerireVuvu::ShowPosition() {
         return;
     }
     HighlightLine(*scoreBox_,
-                  BlockOfScoreLine(*scoreBox_->document(), playback_.Position().line.load()) + 1);
+                  BlockOfScoreLine(*scoreBox_->document(), playback_.Position().line.load()) + 1,
+                  followSounding_);
 }
 
 int DEzazerireVuvu::SoundingLine() const {

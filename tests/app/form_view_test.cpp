@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "framework/dialog_units.h"
 #include "score/smf_writer.h"
 #include "window_fixture.h"
 
@@ -118,6 +122,26 @@ TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
         box->document()->undo();
         EXPECT_EQ(ScoreBox(), AsShown(kLongScore));
         ChooseDevice(0);
+    }
+}
+
+// The form as its template lays it out at its own size; a smaller window scrolls it, a
+// larger one gives the score box the room and leaves the controls above in their places.
+TEST_F(WindowTest, TheFormFitsTheWindow) {
+    const struct {
+        int addedWidth, addedHeight;
+        bool scrolls;
+    } cases[] = {{0, 0, false}, {-100, -50, true}, {300, 200, false}};
+    auto* area = static_cast<QScrollArea*>(frame->centralWidget());
+    const DialogUnits units(view->font());
+    for (const auto& c : cases) {
+        frame->ResizeToFitClient(view->FormSize() + QSize(c.addedWidth, c.addedHeight), false);
+        QApplication::processEvents();
+        EXPECT_EQ(area->horizontalScrollBar()->maximum() > 0, c.scrolls) << c.addedWidth;
+        const QSize grown(std::max(0, c.addedWidth), std::max(0, c.addedHeight));
+        EXPECT_EQ(view->GetDlgItem(ids::kScoreBox)->geometry(),
+                  units.ToPixels(7, 27, 306, 166).adjusted(0, 0, grown.width(), grown.height()));
+        EXPECT_EQ(view->GetDlgItem(ids::kReloadButton)->geometry(), units.ToPixels(53, 7, 44, 14));
     }
 }
 

@@ -72,6 +72,28 @@ TEST_F(WindowTest, HighlightScrollsToItsLineWithoutEditingTheText) {
     EXPECT_FALSE(box->document()->isUndoAvailable());
 }
 
+// The view follows the sounding line until the musician scrolls away, and again from the
+// next start.
+TEST_F(WindowTest, TheViewFollowsTheMusicUntilTheMusicianScrolls) {
+    std::string score;
+    for (int i = 0; i < 200; ++i) {
+        score += "I30 K60 V90 L20\n";
+    }
+    OpenScore(scratch.Write("long.tez", score));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    QScrollBar* bar = box->verticalScrollBar();
+    Click(ids::kPlayStopButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() >= 2; }));
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    const int line = view->SoundingLine();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->SoundingLine() > line + 2; }));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    Click(ids::kPlayStopButton);
+    Click(ids::kPlayStopButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() < bar->maximum() / 2; }));
+    Click(ids::kPlayStopButton);
+}
+
 TEST_F(WindowTest, FollowingTheFileIsOffAtFirstAndRememberedInTheSettings) {
     EXPECT_FALSE(view->FollowsFile());
     RunCommand(ids::kFollowFile);
