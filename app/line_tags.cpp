@@ -6,6 +6,8 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "box_filler.h"
+
 namespace tez {
 
 namespace {
@@ -28,14 +30,14 @@ int TaggedAtOrAfter(const QTextDocument& document, int block) {
 
 }  // namespace
 
-QString AsBoxText(const QString& text) {
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(u'\r', u'\n').replace(QChar::ParagraphSeparator, u'\n');
-    return shown;
+QString AsBoxText(QString text) {
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    }
+    return text.replace(QChar::ParagraphSeparator, u'\n');
 }
 
-void ReplaceChangedText(QPlainTextEdit& box, const QString& text, bool undoable) {
+bool ReplaceChangedText(QPlainTextEdit& box, QString text, bool undoable, BoxFiller& filler) {
     QTextDocument& document = *box.document();
     const QString old = document.toPlainText();
     const qsizetype shorter = std::min(old.size(), text.size());
@@ -48,19 +50,21 @@ void ReplaceChangedText(QPlainTextEdit& box, const QString& text, bool undoable)
            old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
         ++suffix;
     }
-    const int position = box.textCursor().position();
-    if (!undoable) {
-        document.setUndoRedoEnabled(false);
-    }
     QTextCursor change(&document);
     change.setPosition(static_cast<int>(prefix));
     change.setPosition(static_cast<int>(old.size() - suffix), QTextCursor::KeepAnchor);
+    if (!undoable) {
+        document.setUndoRedoEnabled(false);
+        change.removeSelectedText();
+        filler.Start(change, std::move(text), prefix, suffix);
+        return filler.IsFilling();
+    }
+    const int position = box.textCursor().position();
     change.insertText(text.mid(prefix, text.size() - prefix - suffix));
-    document.setUndoRedoEnabled(true);
-    document.setModified(false);
     QTextCursor kept(&document);
     kept.setPosition(std::min(position, document.characterCount() - 1));
     box.setTextCursor(kept);
+    return false;
 }
 
 void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last) {

@@ -13,14 +13,17 @@ class QTextDocument;
 
 namespace tez {
 
+class BoxFiller;
+
 // The text as the box holds it: each line break (line feed, carriage return or both) one
 // character, so that its positions are the document's.
-QString AsBoxText(const QString& text);
+QString AsBoxText(QString text);
 
-// Makes the box show `text` (as AsBoxText gives it) by replacing only the part that differs,
-// as one edit: the lines before and after the change stay the same blocks. `undoable` keeps
-// the edit in the undo history; otherwise the history starts afresh.
-void ReplaceChangedText(QPlainTextEdit& box, const QString& text, bool undoable);
+// Makes the box show `text` (as AsBoxText gives it) by replacing only the part that differs:
+// the lines before and after the change stay the same blocks. `undoable` replaces it as one
+// step of the undo history; otherwise `filler` puts the new part in (the history starts
+// afresh), and true means it goes on a piece at a time.
+bool ReplaceChangedText(QPlainTextEdit& box, QString text, bool undoable, BoxFiller& filler);
 
 // Lines the box held before a replacement, found again after it.
 struct MarkedLines {

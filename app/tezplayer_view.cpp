@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <array>
 
+#include "box_filler.h"
 #include "control/score_passes.h"
 #include "form_keys.h"
 #include "framework/command_ids.h"
@@ -73,6 +74,7 @@ DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
 }
 
 DEzazerireVuvu::~DEzazerireVuvu() {
+    WaitForConversion();
     playback_.StopForExit();
     FreeNoteTable(m_notes);
 }
@@ -84,6 +86,7 @@ void DEzazerireVuvu::CreateControls() {
 
     auto* playStop = new QPushButton(QStringLiteral("Play/Stop"), this);
     scoreBox_ = new QPlainTextEdit(this);
+    filler_ = std::make_unique<BoxFiller>(*scoreBox_, [this] { BoxTextShown(); });
     statusBox_ = new QLineEdit(this);
     auto* reload = new QPushButton(QStringLiteral("Reload"), this);
     m_deviceList = new QComboBox(this);
@@ -123,8 +126,8 @@ void DEzazerireVuvu::CreateControls() {
     connect(scoreBox_, &QPlainTextEdit::cursorPositionChanged, this,
             [this] { followSounding_ = followSounding_ && refreshingBox_; });
     connect(scoreBox_->document(), &QTextDocument::modificationChanged, this, [this](bool typed) {
-        if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
-            frame->ShowUnsavedPane(typed);
+        if (!refreshingBox_ && !filler_->IsFilling()) {
+            ShowUnsavedPane(typed);
         }
     });
     new FormKeys(scoreBox_, {playStop, reload});
@@ -180,17 +183,34 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
         // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
         // without typing starts its history afresh rather than keep every version shown.
+        filler_->Cancel();
+        markedLines_.reset();
         refreshingBox_ = true;
-        ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), BoxHoldsTyping());
+        const bool typing = BoxHoldsTyping();
+        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), typing, *filler_) &&
+            typing) {
+            BoxTextShown();
+        }
         refreshingBox_ = false;
-        markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
         scoreTextChanged_ = false;
     }
     statusBox_->setText(ToQString(m_status));
 }
 
 bool DEzazerireVuvu::BoxHoldsTyping() const {
-    return scoreBox_->document()->isModified();
+    return !filler_->IsFilling() && scoreBox_->document()->isModified();
+}
+
+void DEzazerireVuvu::BoxTextShown() {
+    scoreBox_->document()->setModified(false);
+    markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
+    ShowUnsavedPane(false);
+}
+
+void DEzazerireVuvu::ShowUnsavedPane(bool unsaved) {
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+        frame->ShowUnsavedPane(unsaved);
+    }
 }
 
 void DEzazerireVuvu::ShowStatus(const std::string& status) {
@@ -253,14 +273,15 @@ void DEzazerireVuvu::OnReload() {
     Reload(false);
 }
 
-bool DEzazerireVuvu::Reload(bool followed) {
+void DEzazerireVuvu::Reload(bool followed, std::function<void()> then) {
     followedPass_ = followed;
-    const bool reloaded = ReloadPasses(followed);
+    if (ReloadText(followed)) {
+        RunScorePass(std::move(then));
+    }
     followedPass_ = false;
-    return reloaded;
 }
 
-bool DEzazerireVuvu::ReloadPasses(bool followed) {
+bool DEzazerireVuvu::ReloadText(bool followed) {
     m_deviceList->view()->scrollToTop();
     if (!followed) {
         SetScoreText(std::string());  // a followed save that cannot be read keeps the text
@@ -283,7 +304,7 @@ bool DEzazerireVuvu::ReloadPasses(bool followed) {
         loopedLines_ = markedLines_;
     }
     keepTyping_ = false;
-    return RunScorePass();
+    return true;
 }
 
 bool DEzazerireVuvu::RunTextPass() {
@@ -302,12 +323,59 @@ bool DEzazerireVuvu::RunTextPass() {
     return true;
 }
 
-bool DEzazerireVuvu::RunScorePass() {
-    std::vector<std::int32_t> eventLines;
-    switch (ConvertScoreFile(m_notes, m_pathName, &eventLines)) {
+void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
+    WaitForConversion();
+    if (m_scoreText.size() < kConvertAsideBytes) {
+        std::vector<std::int32_t> eventLines;
+        const ScorePassResult result = ConvertScoreFile(m_notes, m_pathName, &eventLines);
+        TakeConversion(result, std::move(eventLines), then);
+        return;
+    }
+    // A large score is converted aside; the old version plays on until the new one is there.
+    struct Converted {
+        NoteTable table;
+        std::vector<std::int32_t> eventLines;
+        ScorePassResult result = ScorePassResult::kOpenFailed;
+    };
+    auto converted = std::make_shared<Converted>();
+    converting_ = true;
+    conversion_ = std::thread(
+        [this, converted, path = m_pathName, followed = followedPass_, then = std::move(then)] {
+            converted->result = ConvertScoreFile(converted->table, path, &converted->eventLines);
+            QMetaObject::invokeMethod(
+                this,
+                [this, converted, followed, then] {
+                    converting_ = false;
+                    if (converted->result == ScorePassResult::kConverted) {
+                        m_notes = std::move(converted->table);
+                    }
+                    followedPass_ = followed;
+                    TakeConversion(converted->result, std::move(converted->eventLines), then);
+                    followedPass_ = false;
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void DEzazerireVuvu::WaitForConversion() {
+    if (conversion_.joinable()) {
+        conversion_.join();
+    }
+}
+
+bool DEzazerireVuvu::IsLoading() const {
+    return converting_ || filler_->IsFilling();
+}
+
+void DEzazerireVuvu::TakeConversion(ScorePassResult result, std::vector<std::int32_t> eventLines,
+                                    const std::function<void()>& then) {
+    switch (result) {
         case ScorePassResult::kConverted:
             playback_.SetEventLines(std::move(eventLines));
-            return true;
+            if (then) {
+                then();
+            }
+            return;
         case ScorePassResult::kOpenFailed:
             ReportFailure(kMessageFileOpenError);
             break;
@@ -319,7 +387,6 @@ bool DEzazerireVuvu::RunScorePass() {
             ReportFailure(kMessageMidiWriteError);
             break;
     }
-    return false;
 }
 
 void DEzazerireVuvu::ReportFailure(const char* text) {

@@ -6,7 +6,10 @@
 #include <QRect>
 #include <QSize>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "control/line_range.h"
@@ -26,6 +29,7 @@ class QPushButton;
 
 namespace tez {
 
+class BoxFiller;
 class UserPrompts;
 
 inline constexpr const char* kStatusNoFile = "no file";
@@ -82,6 +86,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void OnSaveToScore();
 
     bool FollowsFile() const { return followFile_; }
+    // True while an opened score is still being shown or converted.
+    bool IsLoading() const;
     const PlaybackControl& Playback() const { return playback_; }
     // The score line highlighted as sounding; 0 when none is.
     int SoundingLine() const;
@@ -97,11 +103,16 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void FillDeviceList();
     void SetScoreText(std::string text);
     bool RunTextPass();
-    bool RunScorePass();
+    // Converts the score into "tez_p.smf"; `then` runs once that holds it. A large score is
+    // converted on a thread of its own, and `then` runs later on the window's.
+    void RunScorePass(std::function<void()> then = {});
+    void TakeConversion(ScorePassResult result, std::vector<std::int32_t> eventLines,
+                        const std::function<void()>& then);
+    void WaitForConversion();
     // `followed`: a reload of following the file, which leaves typing in the box alone and
-    // reports a failure in the status box.
-    bool Reload(bool followed);
-    bool ReloadPasses(bool followed);
+    // reports a failure in the status box. `then` runs once the new version is converted.
+    void Reload(bool followed, std::function<void()> then = {});
+    bool ReloadText(bool followed);
     // A message box, or the status for a followed save.
     void ReportFailure(const char* text);
 
@@ -132,6 +143,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void ShowStatus(const std::string& status) override;
     // Whether the box holds text typed since it last showed the file.
     bool BoxHoldsTyping() const;
+    // The box shows m_scoreText whole: its lines are tagged with the score's.
+    void BoxTextShown();
+    void ShowUnsavedPane(bool unsaved);
     void ShowMessage(const std::string& text) override;
     int DeviceListSelection() const override;
 
@@ -139,7 +153,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     MidiDevices& devices_;
     QHash<int, QWidget*> controls_;
     QSize formSize_;
-    QRect boxPlace_;  // the score box's place in the form as the template lays it out
+    QRect boxPlace_;
+    std::unique_ptr<BoxFiller>
+        filler_;  // the score box's place in the form as the template lays it out
     QComboBox* m_deviceList = nullptr;
     QPlainTextEdit* scoreBox_ = nullptr;
     QLineEdit* statusBox_ = nullptr;
@@ -152,6 +168,11 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // Whether the box is kept scrolled to the sounding line.
     bool followSounding_ = true;
     bool refreshingBox_ = false;
+    // A score of this size or more is converted aside: its conversion would hold the
+    // window up noticeably.
+    static constexpr std::size_t kConvertAsideBytes = 1 << 20;
+    std::thread conversion_;
+    bool converting_ = false;
     // Set during the passes of a followed save.
     bool followedPass_ = false;
     std::string m_status = kStatusNoFile;

@@ -144,9 +144,7 @@ void DEzazerireVuvu::FollowOpenedFile() {
 void DEzazerireVuvu::OnScoreSaved() {
     const PlaybackPlace place = PlaceBeforeSave();
     // A version that cannot be read leaves the playback on the one before.
-    if (Reload(true)) {
-        GoOnAfterSave(place);
-    }
+    Reload(true, [this, place] { GoOnAfterSave(place); });
 }
 
 DEzazerireVuvu::PlaybackPlace DEzazerireVuvu::PlaceBeforeSave() const {

@@ -49,8 +49,10 @@ void DEzazerireVuvu::OnSaveToScore() {
     }
     document.setModified(false);
     ShowStatus(kStatusFileSaved);
-    if (RunScorePass() && followFile_) {
-        GoOnAfterSave(place);
+    if (followFile_) {
+        RunScorePass([this, place] { GoOnAfterSave(place); });
+    } else {
+        RunScorePass();
     }
 }
 

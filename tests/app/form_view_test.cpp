@@ -145,6 +145,23 @@ TEST_F(WindowTest, TheFormFitsTheWindow) {
     }
 }
 
+// A large score shows its first lines at once; the rest of the text and the conversion
+// follow while the window goes on answering.
+TEST_F(WindowTest, ALargeScoreOpensWithoutHoldingTheWindowUp) {
+    std::string score;
+    for (int i = 0; i < 70000; ++i) {
+        score += "I120 K60 V90 L110\n";
+    }
+    OpenScore(scratch.Write("large.tez", score));
+    EXPECT_TRUE(view->IsLoading());
+    EXPECT_GT(ScoreBox().size(), 0);
+    EXPECT_LT(ScoreBox().size(), static_cast<qsizetype>(score.size()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !view->IsLoading(); }, 20000));
+    EXPECT_EQ(ScoreBox(), QString::fromStdString(score));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(score));
+    EXPECT_EQ(view->Notes().count, 70000);
+}
+
 TEST_F(WindowTest, ScoreWithoutRecordsCannotBePlayed) {
     OpenScore(scratch.Write("a.tez", "\n\n"));
     Click(ids::kPlayStopButton);
