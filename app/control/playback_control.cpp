@@ -39,7 +39,8 @@ PlaybackOptions OptionsOfMove(const PlaybackMove& move, std::uint64_t now) {
 // The same player halts (its sounding notes end) and plays on: the device stays open and
 // nothing is sent twice.
 void MoveOn(CSmfPlayer& player, const PlaybackMove& move) {
-    const std::uint64_t now = player.Now();
+    // Every event up to the clock's tick has been sent: the music goes on after it.
+    const std::uint64_t now = player.Now() + 1;
     player.Halt();
     if (move.reloadFile) {
         player.LoadFile(kScoreMidiFileName);
