@@ -53,18 +53,19 @@ bool ReplaceChangedText(QPlainTextEdit& box, QString text, bool undoable, BoxFil
     QTextCursor change(&document);
     change.setPosition(static_cast<int>(prefix));
     change.setPosition(static_cast<int>(old.size() - suffix), QTextCursor::KeepAnchor);
+    // The box's cursor stays where it was (at the start of a box that was empty).
+    const int position = box.textCursor().position();
     if (!undoable) {
         document.setUndoRedoEnabled(false);
         change.removeSelectedText();
         filler.Start(change, std::move(text), prefix, suffix);
-        return filler.IsFilling();
+    } else {
+        change.insertText(text.mid(prefix, text.size() - prefix - suffix));
     }
-    const int position = box.textCursor().position();
-    change.insertText(text.mid(prefix, text.size() - prefix - suffix));
     QTextCursor kept(&document);
     kept.setPosition(std::min(position, document.characterCount() - 1));
     box.setTextCursor(kept);
-    return false;
+    return filler.IsFilling();
 }
 
 void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last) {

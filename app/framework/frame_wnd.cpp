@@ -25,6 +25,7 @@ void CFrameWnd::SetView(CView* view) {
     // A window smaller than the view's least size scrolls it; a larger one gives it the room.
     auto* area = new QScrollArea(this);
     area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);  // Tab goes from control to control as before
     area->setWidgetResizable(true);
     area->setWidget(view);
     setCentralWidget(area);
