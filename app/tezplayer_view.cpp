@@ -325,6 +325,7 @@ bool DEzazerireVuvu::RunTextPass() {
 
 void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
     WaitForConversion();
+    conversionAside_.reset();
     if (m_scoreText.size() < kConvertAsideBytes) {
         std::vector<std::int32_t> eventLines;
         const ScorePassResult result = ConvertScoreFile(m_notes, m_pathName, &eventLines);
@@ -332,29 +333,29 @@ void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
         return;
     }
     // A large score is converted aside; the old version plays on until the new one is there.
-    struct Converted {
-        NoteTable table;
-        std::vector<std::int32_t> eventLines;
-        ScorePassResult result = ScorePassResult::kOpenFailed;
-    };
-    auto converted = std::make_shared<Converted>();
-    converting_ = true;
-    conversion_ = std::thread(
-        [this, converted, path = m_pathName, followed = followedPass_, then = std::move(then)] {
-            converted->result = ConvertScoreFile(converted->table, path, &converted->eventLines);
-            QMetaObject::invokeMethod(
-                this,
-                [this, converted, followed, then] {
-                    converting_ = false;
-                    if (converted->result == ScorePassResult::kConverted) {
-                        m_notes = std::move(converted->table);
-                    }
-                    followedPass_ = followed;
-                    TakeConversion(converted->result, std::move(converted->eventLines), then);
-                    followedPass_ = false;
-                },
-                Qt::QueuedConnection);
-        });
+    auto converted = std::make_shared<ConversionAside>();
+    converted->followed = followedPass_;
+    converted->then = std::move(then);
+    conversionAside_ = converted;
+    conversion_ = std::thread([this, converted, path = m_pathName] {
+        converted->result = ConvertScoreFile(converted->table, path, &converted->eventLines);
+        QMetaObject::invokeMethod(
+            this, [this, converted] { TakeConversionAside(*converted); }, Qt::QueuedConnection);
+    });
+}
+
+void DEzazerireVuvu::TakeConversionAside(ConversionAside& converted) {
+    // A later pass, in the meantime, has the last word.
+    if (conversionAside_.get() != &converted) {
+        return;
+    }
+    const std::shared_ptr<ConversionAside> keep = std::move(conversionAside_);
+    if (converted.result == ScorePassResult::kConverted) {
+        m_notes = std::move(converted.table);
+    }
+    followedPass_ = converted.followed;
+    TakeConversion(converted.result, std::move(converted.eventLines), converted.then);
+    followedPass_ = false;
 }
 
 void DEzazerireVuvu::WaitForConversion() {
@@ -364,7 +365,7 @@ void DEzazerireVuvu::WaitForConversion() {
 }
 
 bool DEzazerireVuvu::IsLoading() const {
-    return converting_ || filler_->IsFilling();
+    return conversionAside_ != nullptr || filler_->IsFilling();
 }
 
 void DEzazerireVuvu::TakeConversion(ScorePassResult result, std::vector<std::int32_t> eventLines,

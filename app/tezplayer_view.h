@@ -109,6 +109,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void TakeConversion(ScorePassResult result, std::vector<std::int32_t> eventLines,
                         const std::function<void()>& then);
     void WaitForConversion();
+    struct ConversionAside;
+    void TakeConversionAside(ConversionAside& converted);
     // `followed`: a reload of following the file, which leaves typing in the box alone and
     // reports a failure in the status box. `then` runs once the new version is converted.
     void Reload(bool followed, std::function<void()> then = {});
@@ -172,7 +174,15 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // window up noticeably.
     static constexpr std::size_t kConvertAsideBytes = 1 << 20;
     std::thread conversion_;
-    bool converting_ = false;
+    struct ConversionAside {
+        NoteTable table;
+        std::vector<std::int32_t> eventLines;
+        ScorePassResult result = ScorePassResult::kOpenFailed;
+        bool followed = false;
+        std::function<void()> then;
+    };
+    // The conversion under way aside; its result is taken only while it is the latest.
+    std::shared_ptr<ConversionAside> conversionAside_;
     // Set during the passes of a followed save.
     bool followedPass_ = false;
     std::string m_status = kStatusNoFile;

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+#include "box_filler.h"
 #include "line_tags.h"
 #include "score/atomic_file.h"
 #include "score/smf_writer.h"
@@ -24,6 +25,9 @@ std::string FileBytesOf(const QPlainTextEdit& box, const std::string& fileText) 
 }  // namespace
 
 void DEzazerireVuvu::OnSaveToScore() {
+    if (filler_->IsFilling()) {
+        return;  // the box does not hold the whole text yet
+    }
     if (m_pathName.empty()) {
         ShowMessage(kMessageFilenameEmpty);
         return;
