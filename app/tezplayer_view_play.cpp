@@ -166,25 +166,19 @@ void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint
     const std::uint64_t tick = playback_.Position().tick.load();
     const std::uint64_t goesOn = ContinuationTick(lineWas, OnsetOfLine(m_notes, line), tick);
     const std::int64_t shift = static_cast<std::int64_t>(goesOn) - static_cast<std::int64_t>(tick);
-    std::optional<PlaybackOptions> options = playback_.LatestOptions();
-    if (loopedLines_) {
-        // The loop goes on from where it stood when that is still inside it.
-        options = OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true);
-    } else if (options->loops != 0) {
-        // The lines the loop held are gone: the music plays on to the end.
-        options->loops = 0;
-        options->toTick = kEndOfFile;
-    }
+    // The loop goes on from where it stood when that is still inside it.
+    std::optional<PlaybackOptions> options =
+        loopedLines_ ? OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true)
+                     : std::nullopt;
     if (!options) {
+        // No loop, or the lines it held are gone: the music plays on to the end.
         loopedLines_.reset();
         options = playback_.LatestOptions();
         options->loops = 0;
         options->toTick = kEndOfFile;
     }
-    if (options) {
-        playback_.PlayWith(*options, shift);
-        WatchPosition();
-    }
+    playback_.PlayWith(*options, shift);
+    WatchPosition();
 }
 
 void DEzazerireVuvu::WatchPosition() {
