@@ -113,7 +113,7 @@ struct App {
 
 // A file named on the command line becomes the document's title and the first recent file,
 // and opens as Open opens it. The list is kept for the next run, under the application's own
-// name, and its entry opens the file as the document.
+// name, and its entry opens the file the same way.
 TEST(CommandLine, NamedFileSetsTheTitleAndIsRememberedForTheNextRun) {
     ScratchDir scratch;
     const std::string path = scratch.Write("named.tez", "I0 K60 V100 L120\n");
@@ -148,6 +148,8 @@ TEST(CommandLine, NamedFileSetsTheTitleAndIsRememberedForTheNextRun) {
     EXPECT_EQ((*entry)->statusTip(), "指定のﾌｧｲﾙを開く");
     (*entry)->trigger();
     EXPECT_EQ(next.app.MainWnd()->windowTitle(), "named.tez - tezplayer");
+    EXPECT_EQ(static_cast<DEzazerireVuvu*>(next.app.MainWnd()->GetActiveView())->ScoreText(),
+              "I0 K60 V100 L120\n");
     next.app.ExitInstance();
 }
 
