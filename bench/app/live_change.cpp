@@ -40,6 +40,7 @@ class HighKeyDevices final : public tez::MidiDevices {
     std::string Name(int) override { return "timing"; }
     std::unique_ptr<tez::MidiOutput> Open(int) override { return std::make_unique<Output>(*this); }
     std::atomic<Clock::rep> firstHigh{0};
+    std::atomic<Clock::rep> lastLow{0};  // the last note-on of the old version before it
     std::atomic<int> noteOns{0};
 
   private:
@@ -50,9 +51,11 @@ class HighKeyDevices final : public tez::MidiDevices {
             if (message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] != 0) {
                 ++devices_.noteOns;
                 Clock::rep none = 0;
+                const Clock::rep now = Clock::now().time_since_epoch().count();
                 if (message[1] >= 72) {
-                    devices_.firstHigh.compare_exchange_strong(
-                        none, Clock::now().time_since_epoch().count());
+                    devices_.firstHigh.compare_exchange_strong(none, now);
+                } else if (devices_.firstHigh == 0) {
+                    devices_.lastLow = now;
                 }
             }
             return true;
@@ -122,7 +125,13 @@ int SaveHeard(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, HighKeyDevices& 
     const double heard = std::chrono::duration<double, std::milli>(
                              Clock::duration(devices.firstHigh) - saved.time_since_epoch())
                              .count();
-    std::printf("save of a %7ld-line score heard after %7.1f ms\n", lines, heard);
+    const double hole = std::chrono::duration<double, std::milli>(
+                            Clock::duration(devices.firstHigh - devices.lastLow))
+                            .count();
+    std::printf(
+        "save of a %7ld-line score heard after %7.1f ms; the old version played until "
+        "%5.1f ms before the new (a note every 48 ms)\n",
+        lines, heard, hole);
     view.OnPlayStop();
     frame.CommandAction(tez::ids::kFollowFile)->trigger();
     return 0;
