@@ -174,7 +174,7 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
 void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
         // An unedited box still shows m_scoreText, which keeps the file's own bytes.
-        if (scoreBox_->document()->isModified()) {
+        if (BoxHoldsTyping()) {
             SetScoreText(ToBytes(scoreBox_->toPlainText()));
         }
         m_status = ToBytes(statusBox_->text());
