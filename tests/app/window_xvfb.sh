@@ -3,7 +3,8 @@
 # the score's path typed into the open dialog, Enter. Then "tez_p.smf" must hold the
 # score's MIDI file and the title must be right. Then the cursor goes to the score's third
 # line with the arrow keys and F5 plays from it: the first note the window's recording
-# device receives must be that line's. A screenshot shows the line highlighted. Then a
+# device receives must be that line's. A screenshot shows the line highlighted, and the
+# highlight moves down with two lines typed above it. Then a
 # score named on the command line: opened, typed into, played, saved.
 # Usage: window_xvfb.sh <recording_tezplayer> <tez> <folder for the screenshot>
 set -euo pipefail
@@ -48,6 +49,18 @@ xdotool windowfocus --sync "$window" key Tab ctrl+Home Down Down F5
 sleep 1.5
 import -window "$window" "$out/window_under_xvfb.png"
 [ -s "$out/window_under_xvfb.png" ] || fail "no screenshot"
+
+# Two lines typed above the sounding line move its highlight down with it.
+highlight_row() {
+    import -window "$window" "$work/shot.png"
+    convert "$work/shot.png" txt:- | awk -F'[,:]' '/#FFE88C/ && !row { row = $2 } END { print row }'
+}
+before=$(highlight_row)
+xdotool key ctrl+Home Return Return
+sleep 0.3
+after=$(highlight_row)
+[ -n "$before" ] && [ -n "$after" ] && [ "$after" -gt "$before" ] ||
+    fail "the highlight stood at row '$before' and then at '$after' after typing above it"
 
 # File > Exit through the menu's mnemonics; the window closes without a question.
 xdotool windowfocus --sync "$window"
