@@ -264,10 +264,9 @@ TEST_P(FollowTest, ASaveReloadsAndContinuesThePlayback) {
     const bool readable = GetParam() != Save::kUnreadable;
     // The new version's keys are 72 and up; it plays on the same output.
     const auto newKeys = [this] {
-        std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
-        keys.erase(keys.begin(),
-                   std::find_if(keys.begin(), keys.end(), [](int k) { return k >= 72; }));
-        return keys;
+        const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+        return std::vector<int>(
+            std::find_if(keys.begin(), keys.end(), [](int k) { return k >= 72; }), keys.end());
     };
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return readable ? !newKeys().empty() : StatusBox()->text() == "file open error"; }));
