@@ -13,9 +13,10 @@ namespace tez {
 
 namespace {
 
-// The box's text as the file's bytes, with the line ends the file had.
+// The box's text as the file's bytes, with the line ends the file had. The raw text keeps
+// every character as typed (the plain text turns a no-break space into a space).
 std::string FileBytesOf(const QPlainTextEdit& box, const std::string& fileText) {
-    QString text = box.toPlainText();
+    QString text = box.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     if (fileText.find("\r\n") != std::string::npos) {
         text.replace(u'\n', QStringLiteral("\r\n"));
     }
