@@ -22,7 +22,7 @@ void KeepInView(QPlainTextEdit& box, int blockNumber) {
 
 }  // namespace
 
-void HighlightLine(QPlainTextEdit& box, int line) {
+void HighlightLine(QPlainTextEdit& box, int line, bool keepInView) {
     const QTextBlock block = box.document()->findBlockByNumber(line - 1);
     if (line <= 0 || !block.isValid()) {
         box.setExtraSelections({});
@@ -36,7 +36,9 @@ void HighlightLine(QPlainTextEdit& box, int line) {
     sounding.format.setBackground(QColor(255, 232, 140));
     sounding.format.setProperty(QTextFormat::FullWidthSelection, true);
     box.setExtraSelections({sounding});
-    KeepInView(box, block.blockNumber());
+    if (keepInView) {
+        KeepInView(box, block.blockNumber());
+    }
 }
 
 int HighlightedLine(const QPlainTextEdit& box) {

@@ -6,9 +6,10 @@ class QPlainTextEdit;
 
 namespace tez {
 
-// Highlights the box's line `line` (counted from 1) across its width and scrolls it into
-// view if it is not; 0 or less, or a line the box does not hold, removes the highlight.
-void HighlightLine(QPlainTextEdit& box, int line);
+// Highlights the box's line `line` (counted from 1) across its width and, with
+// `keepInView`, scrolls it into view if it is not; 0 or less, or a line the box does not
+// hold, removes the highlight.
+void HighlightLine(QPlainTextEdit& box, int line, bool keepInView = true);
 // The line highlighted now; 0 when none is.
 int HighlightedLine(const QPlainTextEdit& box);
 

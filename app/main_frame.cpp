@@ -80,6 +80,11 @@ bool CMainFrame::CreateStatusBar() {
     m_statusBar->setObjectName(QString::number(ids::kStatusBarWindow));
     messagePane_ = new QLabel(GetApp()->Strings().Load(ids::kIdleMessageString), m_statusBar);
     m_statusBar->addWidget(messagePane_, 1);
+    unsavedPane_ = new QLabel(QStringLiteral("未保存"), m_statusBar);
+    unsavedPane_->setFrameShape(QFrame::Panel);
+    unsavedPane_->setFrameShadow(QFrame::Sunken);
+    m_statusBar->addPermanentWidget(unsavedPane_);
+    unsavedPane_->hide();
     playbackPane_ = new QLabel(m_statusBar);
     playbackPane_->setFrameShape(QFrame::Panel);
     playbackPane_->setFrameShadow(QFrame::Sunken);
@@ -171,6 +176,10 @@ void CMainFrame::AddAccelerators() {
 void CMainFrame::SetPlaybackPane(const QString& text) {
     playbackPane_->setText(text);
     playbackPane_->setVisible(!text.isEmpty());
+}
+
+void CMainFrame::ShowUnsavedPane(bool unsaved) {
+    unsavedPane_->setVisible(unsaved);
 }
 
 QString CMainFrame::MessagePaneText() const {

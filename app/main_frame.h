@@ -28,6 +28,10 @@ class CMainFrame final : public CFrameWnd {
     // written (tempo, key); hidden while `text` is empty.
     void SetPlaybackPane(const QString& text);
     QLabel* PlaybackPane() const { return playbackPane_; }
+    // The pane that shows, while the score box holds typing not saved, that what plays is
+    // the file on disk.
+    void ShowUnsavedPane(bool unsaved);
+    QLabel* UnsavedPane() const { return unsavedPane_; }
 
   protected:
     int OnCreate() override;
@@ -45,6 +49,7 @@ class CMainFrame final : public CFrameWnd {
     QToolBar* m_toolBar = nullptr;
     QLabel* messagePane_ = nullptr;
     QLabel* playbackPane_ = nullptr;
+    QLabel* unsavedPane_ = nullptr;
     std::array<QLabel*, 4> indicators_{};
     QTimer* indicatorTimer_ = nullptr;
 };

@@ -23,6 +23,9 @@ inline constexpr unsigned kTransposeUp = 32775;
 inline constexpr unsigned kPlainTempoAndKey = 32776;
 inline constexpr unsigned kFollowFile = 32777;
 
+// Commands of the File menu.
+inline constexpr unsigned kSaveToScore = 32778;
+
 // The View menu's piano roll, and the Play menu's pause.
 inline constexpr unsigned kPianoRoll = 32782;
 inline constexpr unsigned kPause = 32783;

@@ -11,8 +11,9 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-const std::array<MenuItem, 5> kFileItems = {{
+const std::array<MenuItem, 6> kFileItems = {{
     {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
+    {Kind::kCommand, ids::kSaveToScore, QStringLiteral("ｽｺｱに保存(&W)\tCtrl+Shift+S")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kRecentFiles, ids::kFileMruFile1, QStringLiteral("最近使ったﾌｧｲﾙ")},
     {Kind::kSeparator, 0, QString()},
@@ -47,7 +48,7 @@ const std::array<MenuPopup, 4> kMenu = {{
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 22> kAccelerators = {{
+const std::array<Accelerator, 23> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -70,6 +71,7 @@ const std::array<Accelerator, 22> kAccelerators = {{
     {QKeySequence(Qt::Key_F9), ids::kFollowFile},
     {QKeySequence(Qt::Key_F4), ids::kPianoRoll},
     {QKeySequence(Qt::SHIFT | Qt::Key_F5), ids::kPause},
+    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ids::kSaveToScore},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

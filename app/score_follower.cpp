@@ -9,8 +9,9 @@ namespace tez {
 
 namespace {
 
-// The file's identity, size and modification time: a rename over it changes the first,
-// a write in place the others. Empty while the file is missing.
+// The file's identity, size, modification and status change times: a rename over it
+// changes the first, a write in place the next, and a change of mode or owner (which can
+// make an unreadable save readable) the last. Empty while the file is missing.
 QByteArray Stamp(const QString& path) {
     struct stat info {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0) {
@@ -19,7 +20,9 @@ QByteArray Stamp(const QString& path) {
     return QByteArray::number(static_cast<qulonglong>(info.st_ino)) + ' ' +
            QByteArray::number(static_cast<qlonglong>(info.st_size)) + ' ' +
            QByteArray::number(static_cast<qlonglong>(info.st_mtim.tv_sec)) + '.' +
-           QByteArray::number(static_cast<qlonglong>(info.st_mtim.tv_nsec));
+           QByteArray::number(static_cast<qlonglong>(info.st_mtim.tv_nsec)) + ' ' +
+           QByteArray::number(static_cast<qlonglong>(info.st_ctim.tv_sec)) + '.' +
+           QByteArray::number(static_cast<qlonglong>(info.st_ctim.tv_nsec));
 }
 
 }  // namespace

@@ -31,11 +31,26 @@ bool CTezplayerApp::StartWithArguments(const QStringList& arguments) {
         [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_); }));
 
     const CCommandLineInfo commandLine = ParseCommandLine(arguments);
-    if (!ProcessShellCommand(commandLine)) {
+    const bool opened = ProcessShellCommand(commandLine);
+    const bool namesScore = commandLine.shellCommand == CCommandLineInfo::Shell::kFileOpen;
+    // A score that cannot be read still gets the window, which says so.
+    if (!opened && (!namesScore || !ProcessShellCommand({}))) {
         return false;
     }
     MainWnd()->show();
     MainWnd()->repaint();
+    if (!opened) {
+        static_cast<DEzazerireVuvu*>(MainWnd()->GetActiveView())
+            ->OpenNamedScore(commandLine.fileName);
+    }
+    return true;
+}
+
+bool CTezplayerApp::OpenDocumentFile(const QString& path) {
+    if (!CWinApp::OpenDocumentFile(path)) {
+        return false;
+    }
+    static_cast<DEzazerireVuvu*>(MainWnd()->GetActiveView())->OpenNamedScore(path);
     return true;
 }
 

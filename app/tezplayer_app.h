@@ -23,6 +23,10 @@ class CTezplayerApp final : public CWinApp {
     // Shows the About box modally.
     void OnAbout();
 
+  protected:
+    // The document's title and the recent-file list, and the form opens the score too.
+    bool OpenDocumentFile(const QString& path) override;
+
   private:
     MidiDevices& devices_;
 };

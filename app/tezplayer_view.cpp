@@ -3,11 +3,16 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <array>
 
+#include "box_filler.h"
 #include "control/score_passes.h"
 #include "form_keys.h"
 #include "framework/command_ids.h"
@@ -15,6 +20,8 @@
 #include "framework/frame_wnd.h"
 #include "framework/user_prompts.h"
 #include "piano_roll_link.h"
+#include "line_tags.h"
+#include "main_frame.h"
 #include "playback/midi_out_port.h"
 #include "resource_ids.h"
 
@@ -68,6 +75,7 @@ DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
 }
 
 DEzazerireVuvu::~DEzazerireVuvu() {
+    WaitForConversion();
     pianoRoll_.reset();
     playback_.StopForExit();
     FreeNoteTable(m_notes);
@@ -80,6 +88,7 @@ void DEzazerireVuvu::CreateControls() {
 
     auto* playStop = new QPushButton(QStringLiteral("Play/Stop"), this);
     scoreBox_ = new QPlainTextEdit(this);
+    filler_ = std::make_unique<BoxFiller>(*scoreBox_, [this] { BoxTextShown(); });
     statusBox_ = new QLineEdit(this);
     auto* reload = new QPushButton(QStringLiteral("Reload"), this);
     m_deviceList = new QComboBox(this);
@@ -113,11 +122,30 @@ void DEzazerireVuvu::CreateControls() {
     const int entryHeight = std::max(1, m_deviceList->fontMetrics().height() + 2);
     m_deviceList->setMaxVisibleItems(std::max(1, (listPlace.height() - boxHeight) / entryHeight));
 
+    // The view follows the sounding line until the musician scrolls or moves the cursor.
+    connect(scoreBox_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { followSounding_ = false; });
+    connect(scoreBox_, &QPlainTextEdit::cursorPositionChanged, this,
+            [this] { followSounding_ = followSounding_ && refreshingBox_; });
+    connect(scoreBox_->document(), &QTextDocument::modificationChanged, this, [this](bool typed) {
+        if (!refreshingBox_ && !filler_->IsFilling()) {
+            ShowUnsavedPane(typed);
+        }
+    });
     new FormKeys(scoreBox_, {playStop, reload});
     connect(playStop, &QPushButton::clicked, this, [this] { OnPlayStop(); });
     connect(reload, &QPushButton::clicked, this, [this] { OnReload(); });
     connect(m_deviceList, &QComboBox::activated, this, [this] { OnSelchangeDeviceList(); });
+    boxPlace_ = scoreBox_->geometry();
+    setMinimumSize(formSize_);
     resize(formSize_);
+}
+
+void DEzazerireVuvu::resizeEvent(QResizeEvent* event) {
+    // The controls above the box keep their places; the box takes the room the window adds.
+    const QSize added = (size() - formSize_).expandedTo(QSize(0, 0));
+    scoreBox_->setGeometry(boxPlace_.adjusted(0, 0, added.width(), added.height()));
+    CView::resizeEvent(event);
 }
 
 bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
@@ -142,6 +170,8 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return pianoRoll_ && Handle(mode, [this] { pianoRoll_->OnToggle(); });
         case ids::kPause:
             return pianoRoll_ && Handle(mode, [this] { pianoRoll_->OnPause(); });
+        case ids::kSaveToScore:
+            return Handle(mode, [this] { OnSaveToScore(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }
@@ -150,18 +180,49 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
 void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
         // An unedited box still shows m_scoreText, which keeps the file's own bytes.
-        if (scoreBox_->document()->isModified()) {
+        if (BoxHoldsTyping()) {
             SetScoreText(ToBytes(scoreBox_->toPlainText()));
         }
         m_status = ToBytes(statusBox_->text());
         return;
     }
-    if (scoreTextChanged_ || scoreBox_->document()->isModified()) {
-        scoreBox_->setPlainText(ToQString(m_scoreText));
-        scoreBox_->document()->setModified(false);
+    if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
+        // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
+        // without typing starts its history afresh rather than keep every version shown.
+        filler_->Cancel();
+        markedLines_.reset();
+        refreshingBox_ = true;
+        const bool typing = BoxHoldsTyping();
+        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), typing, *filler_) &&
+            typing) {
+            BoxTextShown();
+        }
+        refreshingBox_ = false;
         scoreTextChanged_ = false;
     }
     statusBox_->setText(ToQString(m_status));
+}
+
+bool DEzazerireVuvu::BoxHoldsTyping() const {
+    return !filler_->IsFilling() && scoreBox_->document()->isModified();
+}
+
+void DEzazerireVuvu::BoxTextShown() {
+    scoreBox_->document()->setModified(false);
+    markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
+    ShowUnsavedPane(false);
+}
+
+void DEzazerireVuvu::ShowUnsavedPane(bool unsaved) {
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+        frame->ShowUnsavedPane(unsaved);
+    }
+}
+
+void DEzazerireVuvu::ShowStatus(const std::string& status) {
+    keepTyping_ = BoxHoldsTyping();
+    SetStatusAndRefresh(status);
+    keepTyping_ = false;
 }
 
 void DEzazerireVuvu::OnInitialUpdate() {
@@ -206,13 +267,34 @@ void DEzazerireVuvu::OnFileOpen() {
     FollowOpenedFile();
 }
 
-void DEzazerireVuvu::OnReload() {
-    Reload();
+void DEzazerireVuvu::OpenNamedScore(const QString& path) {
+    SetScoreText(std::string());
+    m_pathName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    if (!RunTextPass()) {
+        return;
+    }
+    UpdateData(false);
+    RunScorePass();
+    FollowOpenedFile();
 }
 
-bool DEzazerireVuvu::Reload() {
+void DEzazerireVuvu::OnReload() {
+    Reload(false);
+}
+
+void DEzazerireVuvu::Reload(bool followed, std::function<void()> then) {
+    followedPass_ = followed;
+    if (ReloadText(followed)) {
+        RunScorePass(std::move(then));
+    }
+    followedPass_ = false;
+}
+
+bool DEzazerireVuvu::ReloadText(bool followed) {
     m_deviceList->view()->scrollToTop();
-    SetScoreText(std::string());
+    if (!followed) {
+        SetScoreText(std::string());  // a followed save that cannot be read keeps the text
+    }
     if (m_pathName.empty()) {
         ShowMessage(kMessageFilenameEmpty);
         return false;
@@ -220,44 +302,34 @@ bool DEzazerireVuvu::Reload() {
     if (!RunTextPass()) {
         return false;
     }
+    keepTyping_ = followed && BoxHoldsTyping() &&
+                  scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText));
+    if (loopedLines_ && !keepTyping_) {
+        MarkLines(*scoreBox_->document(), loopedLines_->first, loopedLines_->last);
+    }
     UpdateData(false);
-    return RunScorePass();
+    if (loopedLines_ && !keepTyping_) {
+        // The loop covers the lines it held, wherever the edit moved them.
+        loopedLines_ = markedLines_;
+    }
+    keepTyping_ = false;
+    return true;
 }
 
 bool DEzazerireVuvu::RunTextPass() {
     std::optional<std::string> text = ReadScoreForDisplay(m_pathName);
     if (!text) {
-        ShowMessage(kMessageFileOpenError);
+        ReportFailure(kMessageFileOpenError);
         return false;
     }
-    m_scoreText.append(*text);
+    if (followedPass_) {
+        m_scoreText = std::move(*text);
+    } else {
+        m_scoreText.append(*text);
+    }
     scoreTextChanged_ = true;
-    boxLines_ = ScoreLinesOfBoxLines(m_scoreText);
     m_status = kStatusFileOpened;
     return true;
-}
-
-bool DEzazerireVuvu::RunScorePass() {
-    std::vector<std::int32_t> eventLines;
-    switch (ConvertScoreFile(m_notes, m_pathName, &eventLines)) {
-        case ScorePassResult::kConverted:
-            if (pianoRoll_) {
-                pianoRoll_->OnConverted(eventLines);
-            }
-            playback_.SetEventLines(std::move(eventLines));
-            return true;
-        case ScorePassResult::kOpenFailed:
-            ShowMessage(kMessageFileOpenError);
-            break;
-        case ScorePassResult::kOutOfMemory:
-            ShowMessage(kMessageOutOfMemory);
-            break;
-        case ScorePassResult::kWriteFailed:
-            // Play would otherwise play the previous score's file without a word.
-            ShowMessage(kMessageMidiWriteError);
-            break;
-    }
-    return false;
 }
 
 void DEzazerireVuvu::SetStatusAndRefresh(const std::string& status) {

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <QHash>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "control/line_range.h"
@@ -14,6 +17,7 @@
 #include "control/score_passes.h"
 #include "control/tempo_and_key.h"
 #include "framework/view.h"
+#include "line_tags.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
 #include "score_follower.h"
@@ -26,6 +30,7 @@ class QPushButton;
 namespace tez {
 
 class PianoRollLink;
+class BoxFiller;
 class UserPrompts;
 
 inline constexpr const char* kStatusNoFile = "no file";
@@ -34,6 +39,9 @@ inline constexpr const char* kMessageFileOpenError = "file open error";
 inline constexpr const char* kMessageFilenameEmpty = "filename is empty.";
 inline constexpr const char* kMessageMidiWriteError = "tez_p.smf write error";
 inline constexpr const char* kMessageOutOfMemory = "out of memory";
+inline constexpr const char* kStatusLoopGone = "loop lines gone";
+inline constexpr const char* kStatusFileSaved = "file saved";
+inline constexpr const char* kMessageFileWriteError = "file write error";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -47,6 +55,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     void OnFileOpen();
     void OnReload();
+    // Opens `path` as Open does when it is chosen in the dialog: for a score named on the
+    // command line.
+    void OpenNamedScore(const QString& path);
     void OnPlayStop();
     void CheckPlaybackThread() { playback_.CheckPlaybackThread(); }
     void OnSelchangeDeviceList() { playback_.OnSelchangeDeviceList(); }
@@ -71,8 +82,13 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void OnPlainTempoAndKey();
     // Turns following the file on or off; the choice is kept in the settings.
     void OnFollowFile();
+    // The File menu's save: writes the box's text to the score file, safely, and converts
+    // it; while the file is followed the music goes on in it at once.
+    void OnSaveToScore();
 
     bool FollowsFile() const { return followFile_; }
+    // True while an opened score is still being shown or converted.
+    bool IsLoading() const;
     const PlaybackControl& Playback() const { return playback_; }
     // The score line highlighted as sounding; 0 when none is.
     int SoundingLine() const;
@@ -80,27 +96,47 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // The piano roll pane beside the score (View menu) and the Play menu's pause.
     PianoRollLink* PianoRoll() const { return pianoRoll_.get(); }
 
+    QSize sizeHint() const override { return formSize_; }
+
   protected:
     void DoDataExchange(bool saveAndValidate) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void CreateControls();
     void FillDeviceList();
     void SetScoreText(std::string text);
     bool RunTextPass();
-    bool RunScorePass();
-    bool Reload();
+    // Converts the score into "tez_p.smf"; `then` runs once that holds it. A large score is
+    // converted on a thread of its own, and `then` runs later on the window's.
+    void RunScorePass(std::function<void()> then = {});
+    void TakeConversion(ScorePassResult result, std::vector<std::int32_t> eventLines,
+                        const std::function<void()>& then);
+    void WaitForConversion();
+    struct ConversionAside;
+    void TakeConversionAside(ConversionAside& converted);
+    // `followed`: a reload of following the file, which leaves typing in the box alone and
+    // reports a failure in the status box. `then` runs once the new version is converted.
+    void Reload(bool followed, std::function<void()> then = {});
+    bool ReloadText(bool followed);
+    // A message box, or the status for a followed save.
+    void ReportFailure(const char* text);
 
-    // Score lines and the box's lines, both counted from 1; they differ where the file
-    // holds a carriage return alone. 0: no such line.
-    std::int32_t ScoreLineOfBoxLine(int boxLine) const;
-    int BoxLineOfScoreLine(std::int32_t line) const;
     void WatchPosition();
     void ShowPosition();
     void ApplyTempoAndKey();
     void LoadFollowFileSetting();
     void FollowOpenedFile();
     void OnScoreSaved();
+    // Where a playback stands before a save, to go on from there in the new version.
+    struct PlaybackPlace {
+        bool playing = false;
+        bool looping = false;
+        std::int32_t line = -1;  // the line sounding
+        std::optional<std::uint64_t> lineOnset;
+    };
+    PlaybackPlace PlaceBeforeSave() const;
+    void GoOnAfterSave(const PlaybackPlace& place);
     // Starts the latest playback's part again from where it stands, with the current tempo,
     // key and "tez_p.smf"; `lineWas` is the onset that the line last sounded had in the
     // version playing, if it was another.
@@ -108,6 +144,14 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     bool HasNoteRecord() const override { return m_notes.HasRecords(); }
     void SetStatusAndRefresh(const std::string& status) override;
+    // The refresh of the commands added to the form (playing from the cursor, tempo and
+    // key, following the file): the status, and the text only when no typing would be lost.
+    void ShowStatus(const std::string& status) override;
+    // Whether the box holds text typed since it last showed the file.
+    bool BoxHoldsTyping() const;
+    // The box shows m_scoreText whole: its lines are tagged with the score's.
+    void BoxTextShown();
+    void ShowUnsavedPane(bool unsaved);
     void ShowMessage(const std::string& text) override;
     int DeviceListSelection() const override;
 
@@ -115,6 +159,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     MidiDevices& devices_;
     QHash<int, QWidget*> controls_;
     QSize formSize_;
+    QRect boxPlace_;
+    std::unique_ptr<BoxFiller>
+        filler_;  // the score box's place in the form as the template lays it out
     QComboBox* m_deviceList = nullptr;
     QPlainTextEdit* scoreBox_ = nullptr;
     QLineEdit* statusBox_ = nullptr;
@@ -122,20 +169,36 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // Set when m_scoreText changed since it was last copied into its box: a refresh then
     // copies it again, otherwise only when the user edited the box.
     bool scoreTextChanged_ = true;
+    // Set while a refresh must leave typing in the box alone.
+    bool keepTyping_ = false;
+    // Whether the box is kept scrolled to the sounding line.
+    bool followSounding_ = true;
+    bool refreshingBox_ = false;
+    // A score of this size or more is converted aside: its conversion would hold the
+    // window up noticeably.
+    static constexpr std::size_t kConvertAsideBytes = 1 << 20;
+    std::thread conversion_;
+    struct ConversionAside {
+        NoteTable table;
+        std::vector<std::int32_t> eventLines;
+        ScorePassResult result = ScorePassResult::kOpenFailed;
+        bool followed = false;
+        std::function<void()> then;
+    };
+    // The conversion under way aside; its result is taken only while it is the latest.
+    std::shared_ptr<ConversionAside> conversionAside_;
+    // Set during the passes of a followed save.
+    bool followedPass_ = false;
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
-    // The score line of each line the box shows for m_scoreText.
-    std::vector<std::int32_t> boxLines_{1};
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;
     // The lines a Play from the cursor loops, to find them again in a new version.
-    struct LoopedLines {
-        std::int32_t first = 0;
-        std::int32_t last = 0;
-    };
-    std::optional<LoopedLines> loopedLines_;
+    std::optional<MarkedLines> loopedLines_;
+    // The marked lines the last refresh found again.
+    std::optional<MarkedLines> markedLines_;
     // Shows the sounding line while a playback runs.
     QTimer positionPoll_;
     friend class PianoRollLink;

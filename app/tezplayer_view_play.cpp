@@ -49,6 +49,7 @@ std::optional<std::uint64_t> OnsetOfLine(const NoteTable& table, std::int32_t li
 void DEzazerireVuvu::OnPlayStop() {
     loopedLines_.reset();
     playback_.OnPlayStop();
+    followSounding_ = true;
     WatchPosition();
 }
 
@@ -59,8 +60,11 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     // A selection of whole lines ends at the start of the line after them.
     const bool endsBefore = endBlock.blockNumber() > startBlock.blockNumber() &&
                             endBlock.position() == cursor.selectionEnd();
-    const std::int32_t first = ScoreLineOfBoxLine(startBlock.blockNumber() + 1);
-    const std::int32_t last = ScoreLineOfBoxLine(endBlock.blockNumber() + (endsBefore ? 0 : 1));
+    // A line typed since the file was shown plays from the file's next line.
+    const QTextDocument& document = *scoreBox_->document();
+    const std::int32_t first = ScoreLineOfBlock(document, startBlock.blockNumber());
+    const std::int32_t last =
+        ScoreLineOfBlock(document, endBlock.blockNumber() - (endsBefore ? 1 : 0), true);
     const bool loop = cursor.hasSelection();
     const std::optional<PlaybackOptions> options = OptionsForLines(m_notes, first, last, loop);
     if (!options) {
@@ -69,9 +73,10 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     }
     loopedLines_.reset();
     if (loop) {
-        loopedLines_ = LoopedLines{first, last};
+        loopedLines_ = MarkedLines{first, last};
     }
     playback_.PlayWith(*options);
+    followSounding_ = true;
     WatchPosition();
 }
 
@@ -138,34 +143,43 @@ void DEzazerireVuvu::FollowOpenedFile() {
 }
 
 void DEzazerireVuvu::OnScoreSaved() {
-    const bool wasPlaying = playback_.IsPlaying();
-    const std::int32_t line = playback_.Position().line.load();
-    const std::optional<std::uint64_t> lineWas = OnsetOfLine(m_notes, line);
+    const PlaybackPlace place = PlaceBeforeSave();
     // A version that cannot be read leaves the playback on the one before.
-    if (Reload() && wasPlaying && HasNoteRecord()) {
-        ContinuePlayback(line, lineWas);
+    Reload(true, [this, place] { GoOnAfterSave(place); });
+}
+
+DEzazerireVuvu::PlaybackPlace DEzazerireVuvu::PlaceBeforeSave() const {
+    const std::int32_t line = playback_.Position().line.load();
+    return {playback_.IsPlaying(), loopedLines_.has_value(), line, OnsetOfLine(m_notes, line)};
+}
+
+void DEzazerireVuvu::GoOnAfterSave(const PlaybackPlace& place) {
+    if (!place.playing || !HasNoteRecord()) {
+        return;
+    }
+    ContinuePlayback(place.line, place.lineOnset);
+    if (place.looping && !loopedLines_) {
+        ShowStatus(kStatusLoopGone);
     }
 }
 
 void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas) {
-    const std::uint64_t tick =
-        ContinuationTick(lineWas, OnsetOfLine(m_notes, line), playback_.Position().tick.load());
-    std::optional<PlaybackOptions> options = playback_.LatestOptions();
-    if (loopedLines_) {
-        // The loop is found again by its lines, wherever the edit moved them, and goes on
-        // from where it stood when that is still inside it.
-        options = OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true);
-        if (options && tick >= options->fromTick && tick < options->toTick) {
-            options->resumeTick = tick;
-        }
-    } else {
-        options->fromTick = tick;
-        options->resumeTick.reset();
+    const std::uint64_t tick = playback_.Position().tick.load();
+    const std::uint64_t goesOn = ContinuationTick(lineWas, OnsetOfLine(m_notes, line), tick);
+    const std::int64_t shift = static_cast<std::int64_t>(goesOn) - static_cast<std::int64_t>(tick);
+    // The loop goes on from where it stood when that is still inside it.
+    std::optional<PlaybackOptions> options =
+        loopedLines_ ? OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true)
+                     : std::nullopt;
+    if (!options) {
+        // No loop, or the lines it held are gone: the music plays on to the end.
+        loopedLines_.reset();
+        options = playback_.LatestOptions();
+        options->loops = 0;
+        options->toTick = kEndOfFile;
     }
-    if (options) {
-        playback_.PlayWith(*options);
-        WatchPosition();
-    }
+    playback_.PlayWith(*options, shift);
+    WatchPosition();
 }
 
 void DEzazerireVuvu::WatchPosition() {
@@ -184,28 +198,14 @@ void DEzazerireVuvu::ShowPosition() {
         HighlightLine(*scoreBox_, 0);
         return;
     }
-    HighlightLine(*scoreBox_, BoxLineOfScoreLine(playback_.Position().line.load()));
+    HighlightLine(*scoreBox_,
+                  BlockOfScoreLine(*scoreBox_->document(), playback_.Position().line.load()) + 1,
+                  followSounding_);
 }
 
 int DEzazerireVuvu::SoundingLine() const {
-    return ScoreLineOfBoxLine(HighlightedLine(*scoreBox_));
-}
-
-std::int32_t DEzazerireVuvu::ScoreLineOfBoxLine(int boxLine) const {
-    if (boxLine <= 0) {
-        return 0;
-    }
-    // Lines typed into the box after the file's own count on from its last.
-    const auto known = static_cast<int>(boxLines_.size());
-    return boxLine <= known ? boxLines_[boxLine - 1] : boxLines_.back() + (boxLine - known);
-}
-
-int DEzazerireVuvu::BoxLineOfScoreLine(std::int32_t line) const {
-    const auto found = std::lower_bound(boxLines_.begin(), boxLines_.end(), line);
-    if (line <= 0 || found == boxLines_.end() || *found != line) {
-        return 0;
-    }
-    return static_cast<int>(found - boxLines_.begin()) + 1;
+    const int line = HighlightedLine(*scoreBox_);
+    return line > 0 ? ScoreLineOfBlock(*scoreBox_->document(), line - 1) : 0;
 }
 
 }  // namespace tez

@@ -2,7 +2,8 @@
 # Takes the README's pictures of the window: tezplayer on a private X server with an
 # example score opened through Ctrl+O, saved as docs/window.png; then, after F5 on the
 # score's sixth line (a tenth slower, two semitones up), with the line now sounding
-# highlighted, as docs/window_playing.png.
+# highlighted, as docs/window_playing.png; then grown to 1000 x 700, the score box with it,
+# as docs/window_grown.png.
 # Usage: scripts/window_screenshot.sh [build folder, default build/]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,4 +31,7 @@ import -window "$window" "$root/docs/window.png"
 xdotool windowfocus --sync "$window" key F7 shift+F8 shift+F8 Tab ctrl+Home Down Down Down Down Down F5
 sleep 0.8
 import -window "$window" "$root/docs/window_playing.png"
-echo "wrote $root/docs/window.png and $root/docs/window_playing.png"
+xdotool windowsize --sync "$window" 1000 700
+sleep 0.5
+import -window "$window" "$root/docs/window_grown.png"
+echo "wrote $root/docs/window.png, window_playing.png and window_grown.png"

@@ -51,16 +51,4 @@ std::uint64_t ContinuationTick(std::optional<std::uint64_t> lineWas,
     return *lineIs + (tick - *lineWas);
 }
 
-std::vector<std::int32_t> ScoreLinesOfBoxLines(std::string_view shown) {
-    std::vector<std::int32_t> lines{1};
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] == '\n') {
-            lines.push_back(lines.back() + 1);
-        } else if (shown[i] == '\r' && (i + 1 == shown.size() || shown[i + 1] != '\n')) {
-            lines.push_back(lines.back());
-        }
-    }
-    return lines;
-}
-
 }  // namespace tez

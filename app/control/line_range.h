@@ -4,8 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <vector>
 
 #include "playback/playback_options.h"
 #include "score/note_table.h"
@@ -24,9 +22,5 @@ std::optional<PlaybackOptions> OptionsForLines(const NoteTable& table, std::int3
 // that line; then as far past the line's new onset as it was past the old one.
 std::uint64_t ContinuationTick(std::optional<std::uint64_t> lineWas,
                                std::optional<std::uint64_t> lineIs, std::uint64_t tick);
-
-// The score line of each line the score box shows for the text `shown`: the box also
-// breaks lines at a carriage return alone, the score only at line feeds.
-std::vector<std::int32_t> ScoreLinesOfBoxLines(std::string_view shown);
 
 }  // namespace tez

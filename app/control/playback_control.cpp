@@ -1,5 +1,6 @@
 #include "control/playback_control.h"
 
+#include <algorithm>
 #include <new>
 #include <thread>
 
@@ -11,33 +12,82 @@ namespace tez {
 
 namespace {
 
+void StartRequest(CSmfPlayer& player, const PlaybackRequest& request) {
+    player.SetOptions(request.options);
+    player.SetSourceLines(request.eventLines);
+    player.Play();
+}
+
+// Where a move goes on: from where the music stands (moved by the edit's shift), inside the
+// range when it loops.
+PlaybackOptions OptionsOfMove(const PlaybackMove& move, std::uint64_t now) {
+    PlaybackOptions options = move.request.options;
+    if (!move.shift) {
+        return options;
+    }
+    const std::int64_t shifted = static_cast<std::int64_t>(now) + *move.shift;
+    const std::uint64_t resume = shifted < 0 ? 0 : static_cast<std::uint64_t>(shifted);
+    if (options.loops == 0) {
+        options.fromTick = resume;
+        options.resumeTick.reset();
+    } else if (resume >= options.fromTick && resume < options.toTick) {
+        options.resumeTick = resume;
+    }
+    return options;
+}
+
+// The same player halts (its sounding notes end) and plays on: the device stays open and
+// nothing is sent twice.
+void MoveOn(CSmfPlayer& player, const PlaybackMove& move) {
+    // Every event up to the clock's tick has been sent: the music goes on after it.
+    const std::uint64_t now = player.Now() + 1;
+    player.Halt();
+    if (move.reloadFile) {
+        player.LoadFile(kScoreMidiFileName);
+    }
+    PlaybackRequest request = move.request;
+    request.options = OptionsOfMove(move, now);
+    StartRequest(player, request);
+}
+
 // The player's destructor stops its timer, resets and closes the device: nothing of the
 // playback outlives this scope.
 void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
-              const PlaybackRequest& request, PlaybackPosition& position) {
+              const PlaybackRequest& request, PlaybackPosition& position, MoveMailbox& moves) {
     CSmfPlayer player(devices);
     player.m_deviceId = g_deviceId.load();
     player.LoadFile(kScoreMidiFileName);
-    player.SetOptions(request.options);
-    player.SetSourceLines(request.eventLines);
     player.SetPositionSink(&position);
-    player.Play();
+    StartRequest(player, request);
     g_playing.store(1);
-    std::this_thread::sleep_for(period);
-    while (g_runFlag.load() != 0 && player.IsAnyTrackActive()) {
-        std::this_thread::sleep_for(period);
+    for (;;) {
+        std::optional<PlaybackMove> move = moves.Wait(period);
+        if (g_runFlag.load() == 0) {
+            break;
+        }
+        if (!move && !player.IsAnyTrackActive()) {
+            move = moves.TakeOrClose();  // a move that came as the music ended still plays
+            if (!move) {
+                return;
+            }
+        }
+        if (move) {
+            MoveOn(player, *move);
+        }
     }
+    moves.Close();
 }
 
 }  // namespace
 
 std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
                                  const PlaybackRequest& request, PlaybackPosition& position,
-                                 std::uintptr_t argument) {
+                                 MoveMailbox& moves, std::uintptr_t argument) {
     try {
-        PlayOnce(devices, period, request, position);
+        PlayOnce(devices, period, request, position, moves);
     } catch (const std::bad_alloc&) {
         // A score too large to load plays nothing; the worker still ends normally.
+        moves.Close();
     }
     return static_cast<std::uint32_t>(argument * 10);
 }
@@ -50,7 +100,7 @@ void PlaybackControl::OnPlayStop() {
     // The run flag stays set from a start until the form stops it, so a press while the
     // worker is still loading stops that playback instead of starting a second one.
     if (g_playing.load() == 0 && g_runFlag.load() == 0) {
-        if (!StartPlayback(PlaybackOptions{})) {
+        if (!StartPlayback(PlaybackOptions{}, false)) {
             return;
         }
     } else {
@@ -59,14 +109,28 @@ void PlaybackControl::OnPlayStop() {
     CheckPlaybackThread();
 }
 
-void PlaybackControl::PlayWith(const PlaybackOptions& options) {
+void PlaybackControl::PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift) {
     if (!host_.HasNoteRecord()) {
         host_.ShowMessage(kMessageNoScoreData);
         return;
     }
+    const PlaybackRequest request{Adjusted(options), eventLines_};
+    if (IsPlaying() && mailbox_.Post({request, fileVersion_ != workerFileVersion_, shift})) {
+        latest_ = request;
+        workerFileVersion_ = fileVersion_;
+        host_.ShowStatus(kStatusPlaying);
+        return;
+    }
+    PlaybackOptions fresh = options;
+    if (shift) {
+        // The playback ended just now: the new one starts where it stood.
+        const std::int64_t at = static_cast<std::int64_t>(position_.tick.load()) + *shift;
+        fresh.fromTick = static_cast<std::uint64_t>(std::max<std::int64_t>(0, at));
+        fresh.resumeTick.reset();
+    }
     g_runFlag.store(0);
     g_playing.store(0);
-    if (StartPlayback(options)) {
+    if (StartPlayback(fresh, true)) {
         CheckPlaybackThread();
     }
 }
@@ -89,25 +153,33 @@ bool PlaybackControl::IsPlaying() const {
     return g_runFlag.load() != 0 && IsWorkerRunning();
 }
 
-bool PlaybackControl::StartPlayback(PlaybackOptions options) {
-    // A worker told to stop may still be ending (its stop came after its poll, or from a
-    // device change): wait for it, so that one worker at most holds a device and the
-    // position is written by one player at a time.
-    g_playThread.Release();
-    g_playing.store(0);
-    g_runFlag.store(1);
+PlaybackOptions PlaybackControl::Adjusted(PlaybackOptions options) const {
     options.tempoFactor = adjustments_.tempoFactor;
     options.transpose = adjustments_.transpose;
     options.mutedChannels = adjustments_.mutedChannels;
     options.soloChannels = adjustments_.soloChannels;
-    latest_ = PlaybackRequest{options, eventLines_};
+    return options;
+}
+
+bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
+    // A worker told to stop may still be ending (its stop came after its poll, or from a
+    // device change): it ends at once when woken, so that one worker at most holds a device
+    // and the position is written by one player at a time.
+    mailbox_.Wake();
+    g_playThread.Release();
+    g_playing.store(0);
+    g_runFlag.store(1);
+    latest_ = PlaybackRequest{Adjusted(options), eventLines_};
+    workerFileVersion_ = fileVersion_;
     position_.tick.store(options.fromTick);
     position_.line.store(-1);
+    mailbox_.Open();
     MidiDevices& devices = devices_;
     const std::chrono::milliseconds period = handshakeWait_;
     const bool started = g_playThread.Start(
-        [&devices, period, request = latest_, &position = position_](std::uintptr_t argument) {
-            return PlaybackThreadProc(devices, period, request, position, argument);
+        [&devices, period, request = latest_, &position = position_,
+         &moves = mailbox_](std::uintptr_t argument) {
+            return PlaybackThreadProc(devices, period, request, position, moves, argument);
         },
         kWorkerArgument);
     if (!started) {
@@ -115,7 +187,11 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options) {
         host_.ShowMessage(kMessageCannotStartPlayback);
         return false;
     }
-    host_.SetStatusAndRefresh(kStatusPlaying);
+    if (movingOn) {
+        host_.ShowStatus(kStatusPlaying);
+    } else {
+        host_.SetStatusAndRefresh(kStatusPlaying);
+    }
     return true;
 }
 
@@ -151,6 +227,7 @@ void PlaybackControl::OnSelchangeDeviceList() {
 
 void PlaybackControl::StopForExit() {
     g_runFlag.store(0);
+    mailbox_.Wake();
     g_playThread.Release();
     g_playing.store(0);
 }

@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "control/move_mailbox.h"
 #include "platform/midi_devices.h"
 #include "playback/playback_options.h"
 
@@ -25,17 +27,13 @@ class PlaybackHost {
     virtual bool HasNoteRecord() const = 0;
     // Sets the status string and refreshes the form's boxes from its strings.
     virtual void SetStatusAndRefresh(const std::string& status) = 0;
+    // Sets the status string and shows it, refreshing the score box only where that loses
+    // nothing typed: for a playback that moves on rather than one Play/Stop starts.
+    virtual void ShowStatus(const std::string& status) { SetStatusAndRefresh(status); }
     // A modal message box with an OK button.
     virtual void ShowMessage(const std::string& text) = 0;
     // The index of the selected device list entry; entry 0 is device -1.
     virtual int DeviceListSelection() const = 0;
-};
-
-// What one worker plays besides the file: its part, speed and key, and the score line of
-// each event of "tez_p.smf" so that it can tell which line sounds.
-struct PlaybackRequest {
-    PlaybackOptions options;
-    std::vector<std::int32_t> eventLines;
 };
 
 class PlaybackControl {
@@ -59,11 +57,16 @@ class PlaybackControl {
     // Asks the worker to end and waits until it has: its player resets and closes the device.
     void StopForExit();
 
-    // Starts "tez_p.smf" with `options` (tempo and transpose replaced by the control's),
-    // ending a running playback first without a word: the playback simply moves on.
-    void PlayWith(const PlaybackOptions& options);
-    // The score line of each event of "tez_p.smf", for the playbacks started from now on.
-    void SetEventLines(std::vector<std::int32_t> lines) { eventLines_ = std::move(lines); }
+    // Plays "tez_p.smf" with `options` (tempo and transpose replaced by the control's). A
+    // running playback moves on in its own player, without a gap; with `shift`, from where
+    // it stands, that many ticks further. Otherwise a playback starts.
+    void PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift = {});
+    // The score line of each event of "tez_p.smf", just written again, for the playbacks
+    // started or moved on from now on.
+    void SetEventLines(std::vector<std::int32_t> lines) {
+        eventLines_ = std::move(lines);
+        ++fileVersion_;
+    }
     // Speed and key of every playback started from now on, Play/Stop's included.
     void SetTempoAndTranspose(double tempoFactor, std::int32_t transpose);
     // The channels muted, and soloed (none: all sound), for every playback started from now on.
@@ -78,8 +81,10 @@ class PlaybackControl {
     bool IsPlaying() const;
 
   private:
-    bool StartPlayback(PlaybackOptions options);
+    // `movingOn`: a playback that takes over from another, which keeps what is typed.
+    bool StartPlayback(PlaybackOptions options, bool movingOn);
     void StopPlayback();
+    PlaybackOptions Adjusted(PlaybackOptions options) const;
 
     PlaybackHost& host_;
     MidiDevices& devices_;
@@ -87,15 +92,20 @@ class PlaybackControl {
     std::vector<std::int32_t> eventLines_;
     PlaybackOptions adjustments_;
     PlaybackRequest latest_;
+    // Counts the writes of "tez_p.smf"; the worker has the one it last loaded.
+    std::uint64_t fileVersion_ = 0;
+    std::uint64_t workerFileVersion_ = 0;
+    MoveMailbox mailbox_;
     // Outlives every worker: the destructor waits for the last one.
     PlaybackPosition position_;
 };
 
 // The worker's routine: plays "tez_p.smf" of the current directory as `request` asks on
 // device g_deviceId until the music ends or the run flag is cleared, looking at both after
-// every `period`, and keeps `position` up to date. Returns argument times ten.
+// every `period`, and keeps `position` up to date. Each move left in `moves` goes on in the
+// same player at once. Returns argument times ten.
 std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
                                  const PlaybackRequest& request, PlaybackPosition& position,
-                                 std::uintptr_t argument);
+                                 MoveMailbox& moves, std::uintptr_t argument);
 
 }  // namespace tez

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLayout>
+#include <QScrollArea>
 
 #include "framework/document.h"
 #include "framework/view.h"
@@ -21,7 +22,13 @@ bool CFrameWnd::Create(CWinApp& app) {
 void CFrameWnd::SetView(CView* view) {
     view_ = view;
     view->SetParentFrame(this);
-    setCentralWidget(view);
+    // A window smaller than the view's least size scrolls it; a larger one gives it the room.
+    auto* area = new QScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);  // Tab goes from control to control as before
+    area->setWidgetResizable(true);
+    area->setWidget(view);
+    setCentralWidget(area);
 }
 
 bool CFrameWnd::RouteCommand(unsigned id, CommandMode mode) {
@@ -64,7 +71,7 @@ void CFrameWnd::RecalcLayout() {
 
 void CFrameWnd::ResizeToFitClient(QSize clientSize, bool shrinkOnly) {
     RecalcLayout();
-    const QSize chrome = size() - (view_ != nullptr ? view_->size() : QSize(0, 0));
+    const QSize chrome = size() - (centralWidget() != nullptr ? centralWidget()->size() : QSize());
     QSize wanted = clientSize + chrome;
     if (shrinkOnly) {
         wanted = wanted.boundedTo(size());

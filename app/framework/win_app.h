@@ -66,8 +66,10 @@ class CWinApp : public CCmdTarget {
     // True when the main frame exists afterwards.
     bool ProcessShellCommand(const CCommandLineInfo& info);
 
+    // Opens `path` as the document, from the command line or the recent-file list.
+    virtual bool OpenDocumentFile(const QString& path);
+
   private:
-    bool OpenDocumentFile(const QString& path);
     void OnOpenRecentFile(int index);
 
     UserPrompts& prompts_;

@@ -1,5 +1,6 @@
 // How long Open takes on scores of growing size: the text pass alone, the conversion
-// alone, and the whole command on the window (offscreen), which shows the text as well.
+// alone, and the command on the window (offscreen), which shows the text as well; a score
+// of a megabyte or more only until its first lines show (large_open.sh measures the rest).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

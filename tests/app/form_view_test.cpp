@@ -1,8 +1,13 @@
 // The score form: what Open, Reload and Play/Stop show, write and play.
 #include <QTest>
+#include <QTextCursor>
 #include <filesystem>
 #include <fstream>
 
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "framework/dialog_units.h"
 #include "score/smf_writer.h"
 #include "window_fixture.h"
 
@@ -89,14 +94,71 @@ TEST_F(WindowTest, ReloadShowsAndConvertsTheFileAsItIsNowOnDisk) {
     EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(kOtherScore));
 }
 
-// Every refresh of the form shows the score as read: typing into the box changes nothing.
-TEST_F(WindowTest, RefreshAfterTypingShowsTheScoreAsRead) {
-    OpenScore(scratch.Write("a.tez", kScore));
-    QTest::keyClicks(view->GetDlgItem(ids::kScoreBox), "typed");
-    ASSERT_NE(ScoreBox(), AsShown(kScore));
-    ChooseDevice(1);
-    EXPECT_EQ(ScoreBox(), AsShown(kScore));
-    EXPECT_EQ(StatusBox()->text(), "stopped");
+// The form's own refresh shows the score as read, as one step that Ctrl+Z takes back; the
+// commands added to it leave what is typed where it is.
+TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
+    const struct {
+        std::vector<unsigned> commands;  // 0: the Play/Stop button
+        bool refreshed;
+    } cases[] = {{{ids::kPlayFromCursor}, false},
+                 {{ids::kPlayFromCursor, ids::kTempoFaster, ids::kTransposeUp}, false},
+                 {{0}, true}};
+    OpenScore(scratch.Write("a.tez", kLongScore));
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    for (const auto& c : cases) {
+        box->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(box, "typed ");
+        const QString typed = ScoreBox();
+        const int opened = devices.OpenAttempts();
+        for (unsigned id : c.commands) {
+            id == 0 ? Click(ids::kPlayStopButton) : RunCommand(id);
+        }
+        // Each change goes on in the playback's own player.
+        QTest::qWait(300);
+        EXPECT_EQ(devices.OpenAttempts(), opened + 1);
+        EXPECT_EQ(ScoreBox(), c.refreshed ? AsShown(kLongScore) : typed);
+        QTest::keySequence(box, QKeySequence::Undo);
+        EXPECT_EQ(ScoreBox(), c.refreshed ? typed : typed.sliced(6)) << c.commands.size();
+        box->document()->undo();
+        EXPECT_EQ(ScoreBox(), AsShown(kLongScore));
+        ChooseDevice(0);
+    }
+}
+
+// The form as its template lays it out at its own size; a smaller window scrolls it, a
+// larger one gives the score box the room and leaves the controls above in their places.
+TEST_F(WindowTest, TheFormFitsTheWindow) {
+    const struct {
+        int addedWidth, addedHeight;
+        bool scrolls;
+    } cases[] = {{0, 0, false}, {-100, -50, true}, {300, 200, false}};
+    auto* area = static_cast<QScrollArea*>(frame->centralWidget());
+    const DialogUnits units(view->font());
+    for (const auto& c : cases) {
+        frame->ResizeToFitClient(view->FormSize() + QSize(c.addedWidth, c.addedHeight), false);
+        QApplication::processEvents();
+        EXPECT_EQ(area->horizontalScrollBar()->maximum() > 0, c.scrolls) << c.addedWidth;
+        const QSize grown(std::max(0, c.addedWidth), std::max(0, c.addedHeight));
+        EXPECT_EQ(view->GetDlgItem(ids::kScoreBox)->geometry(),
+                  units.ToPixels(7, 27, 306, 166).adjusted(0, 0, grown.width(), grown.height()));
+        EXPECT_EQ(view->GetDlgItem(ids::kReloadButton)->geometry(), units.ToPixels(53, 7, 44, 14));
+    }
+}
+
+// A large score shows its first lines at once; the rest of the text and the conversion
+// follow while the window goes on answering.
+TEST_F(WindowTest, ALargeScoreOpensWithoutHoldingTheWindowUp) {
+    std::string score;
+    for (int i = 0; i < 70000; ++i) {
+        score += "I120 K60 V90 L110\n";
+    }
+    OpenScore(scratch.Write("large.tez", score));
+    EXPECT_TRUE(view->IsLoading());
+    EXPECT_GT(ScoreBox().size(), 0);
+    EXPECT_LT(ScoreBox().size(), static_cast<qsizetype>(score.size()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !view->IsLoading(); }, 20000));
+    EXPECT_EQ(ScoreBox(), QString::fromStdString(score));
+    EXPECT_EQ(ReadFileBytes("tez_p.smf"), MidiFileOf(score));
 }
 
 TEST_F(WindowTest, ScoreWithoutRecordsCannotBePlayed) {

@@ -111,9 +111,9 @@ struct App {
     CTezplayerApp app{prompts, devices};
 };
 
-// A file named on the command line becomes the document's title and the first recent file
-// only: the form stays as after a plain start. The list is kept for the next run, under the
-// application's own name, and its entry opens the file as the document.
+// A file named on the command line becomes the document's title and the first recent file,
+// and opens as Open opens it. The list is kept for the next run, under the application's own
+// name, and its entry opens the file the same way.
 TEST(CommandLine, NamedFileSetsTheTitleAndIsRememberedForTheNextRun) {
     ScratchDir scratch;
     const std::string path = scratch.Write("named.tez", "I0 K60 V100 L120\n");
@@ -123,8 +123,10 @@ TEST(CommandLine, NamedFileSetsTheTitleAndIsRememberedForTheNextRun) {
         ASSERT_TRUE(first.app.StartWithArguments({"tezplayer", QString::fromStdString(path)}));
         auto* view = static_cast<DEzazerireVuvu*>(first.app.MainWnd()->GetActiveView());
         EXPECT_EQ(first.app.MainWnd()->windowTitle(), "named.tez - tezplayer");
-        EXPECT_EQ(view->Status(), "no file");
-        EXPECT_EQ(view->ScoreText(), "");
+        EXPECT_EQ(view->Status(), "file opened");
+        EXPECT_EQ(view->ScoreText(), "I0 K60 V100 L120\n");
+        EXPECT_TRUE(view->Notes().HasRecords());
+        EXPECT_TRUE(std::filesystem::exists("tez_p.smf"));
         first.app.ExitInstance();
     }
     QSettings stored("Local AppWizard-Generated Applications", "tezplayer");
@@ -146,14 +148,19 @@ TEST(CommandLine, NamedFileSetsTheTitleAndIsRememberedForTheNextRun) {
     EXPECT_EQ((*entry)->statusTip(), "指定のﾌｧｲﾙを開く");
     (*entry)->trigger();
     EXPECT_EQ(next.app.MainWnd()->windowTitle(), "named.tez - tezplayer");
+    EXPECT_EQ(static_cast<DEzazerireVuvu*>(next.app.MainWnd()->GetActiveView())->ScoreText(),
+              "I0 K60 V100 L120\n");
     next.app.ExitInstance();
 }
 
-TEST(CommandLine, UnreadableFileEndsTheStartWithoutAWindow) {
+TEST(CommandLine, UnreadableFileOpensTheWindowThatSaysSo) {
     ScratchDir scratch;
     App start;
-    EXPECT_FALSE(start.app.StartWithArguments({"tezplayer", "no-such-file.tez"}));
-    EXPECT_EQ(start.app.MainWnd(), nullptr);
+    EXPECT_TRUE(start.app.StartWithArguments({"tezplayer", "no-such-file.tez"}));
+    ASSERT_NE(start.app.MainWnd(), nullptr);
+    EXPECT_EQ(start.app.MainWnd()->windowTitle(), "無題 - tezplayer");
+    EXPECT_EQ(start.prompts.messages, QStringList{"file open error"});
+    start.app.ExitInstance();
 }
 
 }  // namespace

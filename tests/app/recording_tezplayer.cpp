@@ -1,5 +1,6 @@
 // tezplayer with recording devices in place of the system's: the real window, driven from
 // outside, and on exit the messages it sent, one "send .." line each, written to argv[1].
+// Usage: recording_tezplayer <record> [SCORE]
 #include <fstream>
 
 #include "framework/user_prompts.h"
@@ -13,10 +14,11 @@ int main(int argc, char** argv) {
     tez::test::RecordingDevices devices(1);
     tez::QtUserPrompts prompts;
     tez::CTezplayerApp app(prompts, devices);
-    // The window sees no argument: a name on its command line would be opened as a document.
+    // The window sees the arguments after the record's path: a score to open, if any.
     const std::string sentPath = argv[1];
-    int windowArgc = 1;
-    const int exitCode = app.Run(windowArgc, argv);
+    argv[1] = argv[0];
+    int windowArgc = argc - 1;
+    const int exitCode = app.Run(windowArgc, argv + 1);
     std::ofstream out(sentPath);
     for (const std::string& event : devices.Events()) {
         out << event << '\n';

@@ -3,7 +3,9 @@
 # the score's path typed into the open dialog, Enter. Then "tez_p.smf" must hold the
 # score's MIDI file and the title must be right. Then the cursor goes to the score's third
 # line with the arrow keys and F5 plays from it: the first note the window's recording
-# device receives must be that line's. A screenshot shows the line highlighted.
+# device receives must be that line's. A screenshot shows the line highlighted, and the
+# highlight moves down with two lines typed above it. Then a
+# score named on the command line: opened, typed into, played, saved.
 # Usage: window_xvfb.sh <recording_tezplayer> <tez> <folder for the screenshot>
 set -euo pipefail
 app=$1 tez=$2 out=$3
@@ -48,6 +50,18 @@ sleep 1.5
 import -window "$window" "$out/window_under_xvfb.png"
 [ -s "$out/window_under_xvfb.png" ] || fail "no screenshot"
 
+# Two lines typed above the sounding line move its highlight down with it.
+highlight_row() {
+    import -window "$window" "$work/shot.png"
+    convert "$work/shot.png" txt:- | awk -F'[,:]' '/#FFE88C/ && !row { row = $2 } END { print row }'
+}
+before=$(highlight_row)
+xdotool key ctrl+Home Return Return
+sleep 0.3
+after=$(highlight_row)
+[ -n "$before" ] && [ -n "$after" ] && [ "$after" -gt "$before" ] ||
+    fail "the highlight stood at row '$before' and then at '$after' after typing above it"
+
 # File > Exit through the menu's mnemonics; the window closes without a question.
 xdotool windowfocus --sync "$window"
 xdotool key alt+f
@@ -56,4 +70,38 @@ xdotool key x
 wait_for 100 bash -c "! kill -0 $app_pid" || fail "Exit did not end the program"
 first_note=$(grep -m1 -E '^send 9[0-9A-F] [0-9A-F]{2} [1-9A-F]' "$work/sent.txt" || true)
 [ "$first_note" = "send 91 43 50" ] || fail "first note sent was '$first_note', not line 3's key 67"
+
+# A score named on the command line opens as Open opens it. What is typed into it survives
+# F5, and the Play/Stop refresh that replaces it is undone by Ctrl+Z: saving the box to the
+# score (Ctrl+Shift+S) shows what the box holds.
+printf 'I0 K60 V100 L120\nI120 K64 V90 L2400\n' >"$work/named.tez"
+mkdir "$work/named" "$work/named-expected"
+(cd "$work/named-expected" && "$tez" convert "$work/named.tez" >/dev/null)
+cd "$work/named"
+QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" "$app" "$work/sent2.txt" "$work/named.tez" \
+    2>"$work/app2.log" &
+app_pid=$!
+pids+=("$app_pid")
+wait_for 150 xdotool search --onlyvisible --name 'named.tez - tezplayer' || fail "no window for named.tez"
+window=$(xdotool search --onlyvisible --name 'named.tez - tezplayer' | head -n1)
+wait_for 100 test -s tez_p.smf || fail "the named score was not converted"
+cmp tez_p.smf "$work/named-expected/tez_p.smf" || fail "tez_p.smf differs from named.tez's MIDI file"
+first_line() { head -n1 "$work/named.tez"; }
+
+xdotool windowfocus --sync "$window" key Tab ctrl+Home
+xdotool type --delay 5 "I0 K72 V90 L60"
+xdotool key Return Down F5
+sleep 0.5
+xdotool key ctrl+shift+s
+wait_for 30 bash -c "[ \"\$(head -n1 '$work/named.tez')\" = 'I0 K72 V90 L60' ]" ||
+    fail "F5 lost the typing: the first line is '$(first_line)'"
+
+xdotool key ctrl+Home
+xdotool type --delay 5 "I0 K74 V90 L60"
+xdotool key Return shift+Tab space
+sleep 0.3
+xdotool key Tab ctrl+z ctrl+shift+s
+wait_for 30 bash -c "[ \"\$(head -n1 '$work/named.tez')\" = 'I0 K74 V90 L60' ]" ||
+    fail "Ctrl+Z did not undo the Play/Stop refresh: the first line is '$(first_line)'"
+kill "$app_pid"
 echo "window test passed; screenshot in $out/window_under_xvfb.png"

@@ -1,0 +1,164 @@
+// Live changes in the window (offscreen), measured where they are heard.
+//   live_change presses DEVICE: a dense score on system device DEVICE (a JACK monitor's
+//     port), 20 F8 presses 40 ms apart while it plays; prints the longest time the window
+//     did not answer. The notes sent are judged from the monitor's record.
+//   live_change save LINES: a score of LINES lines playing with Follow the file on, saved
+//     with its keys an octave higher; prints how long after the save the new version sounds
+//     (a note every 48 ms, so the next onset comes soon after the switch).
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+#include "framework/frame_wnd.h"
+#include "framework/user_prompts.h"
+#include "resource_ids.h"
+#include "tezplayer_app.h"
+#include "tezplayer_view.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class QuietPrompts final : public tez::UserPrompts {
+  public:
+    void MessageBox(QWidget*, const QString&) override {}
+    std::optional<QString> OpenFile(QWidget*, const tez::OpenFileRequest&) override {
+        return std::nullopt;
+    }
+};
+
+// Notes when the first note-on at or above key 72 is sent.
+class HighKeyDevices final : public tez::MidiDevices {
+  public:
+    int Count() override { return 0; }
+    std::string Name(int) override { return "timing"; }
+    std::unique_ptr<tez::MidiOutput> Open(int) override { return std::make_unique<Output>(*this); }
+    std::atomic<Clock::rep> firstHigh{0};
+    std::atomic<Clock::rep> lastLow{0};  // the last note-on of the old version before it
+    std::atomic<int> noteOns{0};
+
+  private:
+    class Output final : public tez::MidiOutput {
+      public:
+        explicit Output(HighKeyDevices& devices) : devices_(devices) {}
+        bool Send(std::span<const std::uint8_t> message) override {
+            if (message.size() == 3 && (message[0] & 0xF0) == 0x90 && message[2] != 0) {
+                ++devices_.noteOns;
+                Clock::rep none = 0;
+                const Clock::rep now = Clock::now().time_since_epoch().count();
+                if (message[1] >= 72) {
+                    devices_.firstHigh.compare_exchange_strong(none, now);
+                } else if (devices_.firstHigh == 0) {
+                    devices_.lastLow = now;
+                }
+            }
+            return true;
+        }
+        void Reset() override {}
+
+      private:
+        HighKeyDevices& devices_;
+    };
+};
+
+void WriteScore(const char* path, long lines, int key, int interval) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (long i = 0; i < lines; ++i) {
+        out << "I" << interval << " K" << key + i % 12 << " V90 L" << interval * 2 / 3 << "\n";
+    }
+}
+
+void WaitFor(const std::function<bool()>& done) {
+    while (!done()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+int Presses(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, int device) {
+    WriteScore("dense.tez", 4000, 48, 15);
+    view.OpenNamedScore(QStringLiteral("dense.tez"));
+    auto* list = static_cast<QComboBox*>(view.GetDlgItem(tez::ids::kDeviceList));
+    list->setCurrentIndex(device + 1);
+    view.OnSelchangeDeviceList();
+    view.OnPlayStop();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    WaitFor([&] { return clock.elapsed() > 1000; });
+    ticks.start(5);
+    last = clock.elapsed();
+    longest = 0;
+    for (int press = 0; press < 20; ++press) {
+        frame.CommandAction(tez::ids::kTempoFaster)->trigger();
+        const qint64 next = clock.elapsed() + 40;
+        WaitFor([&] { return clock.elapsed() >= next; });
+    }
+    WaitFor([&] { return clock.elapsed() > 3500; });
+    std::printf("20 F8 presses 40 ms apart: the window's longest unanswered time %lld ms\n",
+                static_cast<long long>(longest));
+    view.OnPlayStop();
+    return 0;
+}
+
+int SaveHeard(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, HighKeyDevices& devices,
+              long lines) {
+    WriteScore("song.tez", lines, 48, 12);
+    view.OpenNamedScore(QStringLiteral("song.tez"));
+    WaitFor([&] { return !view.IsLoading(); });
+    frame.CommandAction(tez::ids::kFollowFile)->trigger();
+    view.OnPlayStop();
+    WaitFor([&] { return devices.noteOns >= 2; });
+    const Clock::time_point saved = Clock::now();
+    WriteScore("song.tez", lines, 72, 12);
+    WaitFor([&] { return devices.firstHigh != 0; });
+    const double heard = std::chrono::duration<double, std::milli>(
+                             Clock::duration(devices.firstHigh) - saved.time_since_epoch())
+                             .count();
+    const double hole = std::chrono::duration<double, std::milli>(
+                            Clock::duration(devices.firstHigh - devices.lastLow))
+                            .count();
+    std::printf(
+        "save of a %7ld-line score heard after %7.1f ms; the old version played until "
+        "%5.1f ms before the new (a note every 48 ms)\n",
+        lines, heard, hole);
+    view.OnPlayStop();
+    frame.CommandAction(tez::ids::kFollowFile)->trigger();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: live_change presses DEVICE | save LINES\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const long value = std::atol(argv[2]);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QTemporaryDir work;
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(work.path()).constData(), 1);
+    QDir::setCurrent(work.path());
+    QApplication application(argc, argv);
+    HighKeyDevices timing;
+    tez::MidiDevices& devices = mode == "save" ? timing : tez::SystemMidiDevices();
+    QuietPrompts prompts;
+    tez::CTezplayerApp app(prompts, devices);
+    app.StartWithArguments({QStringLiteral("tezplayer")});
+    auto* view = static_cast<tez::DEzazerireVuvu*>(app.MainWnd()->GetActiveView());
+    const int status = mode == "save" ? SaveHeard(*view, *app.MainWnd(), timing, value)
+                                      : Presses(*view, *app.MainWnd(), static_cast<int>(value));
+    app.ExitInstance();
+    return status;
+}
