@@ -23,11 +23,11 @@ std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
             break;
         }
         if (argument == "--help" || argument == "-h") {
-            std::fputs(kHelp, stdout);
+            std::printf("%s", kHelp);
             return 0;
         }
         if (argument == "--version") {
-            std::puts("tezplayer " TEZ_VERSION_STRING);
+            std::printf("tezplayer %s\n", TEZ_VERSION_STRING);
             return 0;
         }
     }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "framework/win_app.h"
+#include "line_tags.h"
 #include "main_frame.h"
 #include "piano_roll_pane.h"
 #include "resource_ids.h"
@@ -138,7 +139,7 @@ void PianoRollLink::ShowTextLines() {
     }
     const QTextCursor cursor = view_.scoreBox_->textCursor();
     const QTextDocument* text = view_.scoreBox_->document();
-    const std::int32_t cursorLine = view_.ScoreLineOfBoxLine(cursor.blockNumber() + 1);
+    const std::int32_t cursorLine = ScoreLineOfBlock(*text, cursor.blockNumber());
     if (!cursor.hasSelection()) {
         pane_->SetTextLines(cursorLine, roll::kNoLine, roll::kNoLine);
         return;
@@ -148,17 +149,17 @@ void PianoRollLink::ShowTextLines() {
     // A selection of whole lines ends at the start of the line after them.
     const bool endsBefore =
         last.blockNumber() > first.blockNumber() && last.position() == cursor.selectionEnd();
-    pane_->SetTextLines(cursorLine, view_.ScoreLineOfBoxLine(first.blockNumber() + 1),
-                        view_.ScoreLineOfBoxLine(last.blockNumber() + (endsBefore ? 0 : 1)));
+    pane_->SetTextLines(cursorLine, ScoreLineOfBlock(*text, first.blockNumber()),
+                        ScoreLineOfBlock(*text, last.blockNumber() - (endsBefore ? 1 : 0)));
 }
 
 void PianoRollLink::ShowLine(std::int32_t line) {
-    const int boxLine = view_.BoxLineOfScoreLine(line);
-    if (boxLine <= 0) {
+    QPlainTextEdit* box = view_.scoreBox_;
+    const int block = BlockOfScoreLine(*box->document(), line);
+    if (block < 0) {
         return;
     }
-    QPlainTextEdit* box = view_.scoreBox_;
-    QTextCursor cursor(box->document()->findBlockByNumber(boxLine - 1));
+    QTextCursor cursor(box->document()->findBlockByNumber(block));
     box->setTextCursor(cursor);
     box->centerCursor();
     box->setFocus();

@@ -19,9 +19,9 @@
 #include "framework/dialog_units.h"
 #include "framework/frame_wnd.h"
 #include "framework/user_prompts.h"
-#include "piano_roll_link.h"
 #include "line_tags.h"
 #include "main_frame.h"
+#include "piano_roll_link.h"
 #include "playback/midi_out_port.h"
 #include "resource_ids.h"
 

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "commands.h"
-#include "platform/monotonic_time.h"
 #include "json_text.h"
+#include "platform/monotonic_time.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
