@@ -11,6 +11,21 @@ namespace {
 // Each step of the event loop gives the box about this long, so input waits no longer.
 constexpr qint64 kStepMs = 15;
 
+// The part of `text` from `begin` to `end` in pieces of whole lines where lines are short.
+std::deque<QString> Pieces(const QString& text, qsizetype begin, qsizetype end) {
+    std::deque<QString> pieces;
+    while (begin < end) {
+        qsizetype pieceEnd = std::min(end, begin + BoxFiller::kPieceChars);
+        if (pieceEnd < end) {
+            const qsizetype lineEnd = text.lastIndexOf(u'\n', pieceEnd - 1);
+            pieceEnd = lineEnd >= begin ? lineEnd + 1 : pieceEnd;
+        }
+        pieces.push_back(text.sliced(begin, pieceEnd - begin));
+        begin = pieceEnd;
+    }
+    return pieces;
+}
+
 }  // namespace
 
 BoxFiller::BoxFiller(QPlainTextEdit& box, std::function<void()> onDone)
@@ -21,12 +36,11 @@ BoxFiller::BoxFiller(QPlainTextEdit& box, std::function<void()> onDone)
 
 void BoxFiller::Start(QTextCursor at, QString text, qsizetype skipFront, qsizetype skipBack) {
     cursor_ = std::move(at);
-    text_ = std::move(text);
-    done_ = skipFront;
-    end_ = text_.size() - skipBack;
+    pieces_ = Pieces(text, skipFront, text.size() - skipBack);
+    text.clear();
     box_.document()->setUndoRedoEnabled(false);
     InsertPiece();
-    if (done_ >= end_) {
+    if (pieces_.empty()) {
         Finish();
         return;
     }
@@ -37,7 +51,7 @@ void BoxFiller::Start(QTextCursor at, QString text, qsizetype skipFront, qsizety
 void BoxFiller::Cancel() {
     if (IsFilling()) {
         timer_.stop();
-        text_.clear();
+        pieces_.clear();
         box_.setReadOnly(false);
         box_.document()->setUndoRedoEnabled(true);
     }
@@ -46,29 +60,24 @@ void BoxFiller::Cancel() {
 void BoxFiller::Step() {
     QElapsedTimer step;
     step.start();
-    while (done_ < end_ && step.elapsed() < kStepMs) {
+    while (!pieces_.empty() && step.elapsed() < kStepMs) {
         InsertPiece();
     }
-    if (done_ >= end_) {
+    if (pieces_.empty()) {
         timer_.stop();
         box_.setReadOnly(false);
         Finish();
     }
 }
 
-// A piece ends after a line break, so that each is whole lines.
 void BoxFiller::InsertPiece() {
-    qsizetype end = std::min(end_, done_ + kPieceChars);
-    if (end < end_) {
-        const qsizetype lineEnd = text_.lastIndexOf(u'\n', end - 1);
-        end = lineEnd >= done_ ? lineEnd + 1 : end;
+    if (!pieces_.empty()) {
+        cursor_.insertText(pieces_.front());
+        pieces_.pop_front();
     }
-    cursor_.insertText(text_.sliced(done_, end - done_));
-    done_ = end;
 }
 
 void BoxFiller::Finish() {
-    text_.clear();
     box_.document()->setUndoRedoEnabled(true);
     onDone_();
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTextCursor>
 #include <QTimer>
+#include <deque>
 #include <functional>
 
 class QPlainTextEdit;
@@ -36,9 +37,9 @@ class BoxFiller {
     QPlainTextEdit& box_;
     std::function<void()> onDone_;
     QTextCursor cursor_;
-    QString text_;
-    qsizetype done_ = 0;
-    qsizetype end_ = 0;
+    // The pieces still to insert, each freed once it is in: a copy of the whole text kept
+    // beside the box's until the end would be some 40 MB for a score of a million lines.
+    std::deque<QString> pieces_;
     QTimer timer_;
 };
 

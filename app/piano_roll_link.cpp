@@ -114,8 +114,7 @@ void PianoRollLink::Show(bool shown) {
     }
 }
 
-void PianoRollLink::OnConverted(std::vector<std::int32_t> eventLines) {
-    eventLines_ = std::move(eventLines);
+void PianoRollLink::OnConverted() {
     stale_ = true;
     if (IsShown()) {
         Rebuild();
@@ -126,7 +125,7 @@ void PianoRollLink::Rebuild() {
     if (!stale_ || !view_.m_notes.HasRecords()) {
         return;
     }
-    if (auto model = roll::ReadRollFromFile(kScoreMidiFileName, eventLines_)) {
+    if (auto model = roll::ReadRollFromFile(kScoreMidiFileName, view_.playback_.EventLines())) {
         pane_->SetModel(std::move(*model), view_.m_pathName == shownPath_);
         shownPath_ = view_.m_pathName;
         stale_ = false;

@@ -32,8 +32,8 @@ class PianoRollLink {
     bool IsShown() const;
     // The Play menu's pause: stops where the music stands, and the next pause goes on there.
     void OnPause();
-    // A new "tez_p.smf" was written; `eventLines` holds the score line of each of its events.
-    void OnConverted(std::vector<std::int32_t> eventLines);
+    // A new "tez_p.smf" was written, and the playback holds the score line of each of its events.
+    void OnConverted();
     // The form's poll of the playback position.
     void ShowPosition();
 
@@ -53,7 +53,6 @@ class PianoRollLink {
     QPointer<QDockWidget> dock_;
     QPointer<QLabel> transport_;
     PianoRollPane* pane_ = nullptr;
-    std::vector<std::int32_t> eventLines_;
     std::string shownPath_;  // the score whose music the pane shows
     bool stale_ = true;      // the pane's music is not the latest conversion's
     struct Paused {

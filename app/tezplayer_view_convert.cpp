@@ -58,10 +58,11 @@ void DEzazerireVuvu::TakeConversion(ScorePassResult result, std::vector<std::int
                                     const std::function<void()>& then) {
     switch (result) {
         case ScorePassResult::kConverted:
-            if (pianoRoll_) {
-                pianoRoll_->OnConverted(eventLines);
-            }
+            // One copy of the lines, a few megabytes for a large score, serves both.
             playback_.SetEventLines(std::move(eventLines));
+            if (pianoRoll_) {
+                pianoRoll_->OnConverted();
+            }
             if (then) {
                 then();
             }

@@ -67,6 +67,7 @@ class PlaybackControl {
         eventLines_ = std::move(lines);
         ++fileVersion_;
     }
+    const std::vector<std::int32_t>& EventLines() const { return eventLines_; }
     // Speed and key of every playback started from now on, Play/Stop's included.
     void SetTempoAndTranspose(double tempoFactor, std::int32_t transpose);
     // The channels muted, and soloed (none: all sound), for every playback started from now on.
