@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/midi_codes.h"
 #include "playback/smf_event.h"
 #include "playback/tick_rate.h"
 #include "score/smf_writer.h"
@@ -11,15 +12,15 @@
 namespace tez::roll {
 namespace {
 
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kNoteOn = 0x90;
-constexpr std::uint8_t kController = 0xB0;
-constexpr std::uint8_t kSustain = 64;
+using midi::kControlChange;
+using midi::kMarker;
+using midi::kMeta;
+using midi::kNoteOff;
+using midi::kNoteOn;
+using midi::kSetTempo;
+using midi::kSustain;
 constexpr std::uint8_t kHighestKey = 127;
 constexpr std::uint8_t kPedalDown = 64;
-constexpr std::uint8_t kMetaEvent = 0xFF;
-constexpr std::uint8_t kMarker = 0x06;
-constexpr std::uint8_t kSetTempo = 0x51;
 constexpr std::int32_t kSmpteBeat = 120;  // ticks drawn as a beat when the file counts frames
 
 double SecondsPerTick(std::int32_t division, std::int32_t tempo) {
@@ -76,12 +77,12 @@ class TrackReader {
             Open(channel, event.Data1(), std::min(event.Data2(), kHighestKey), tick, line);
         } else if (kind == kNoteOff || kind == kNoteOn) {
             Close(channel, event.Data1(), tick);
-        } else if (kind == kController && event.Data1() == kSustain) {
+        } else if (kind == kControlChange && event.Data1() == kSustain) {
             Pedal(channel, event.Data2() >= kPedalDown, tick);
-        } else if (event.status == kMetaEvent && event.metaType == kMarker) {
+        } else if (event.status == kMeta && event.metaType == kMarker) {
             m_content.markers.push_back(
                 {tick, std::string(reinterpret_cast<const char*>(event.data), event.length)});
-        } else if (event.status == kMetaEvent && event.metaType == kSetTempo) {
+        } else if (event.status == kMeta && event.metaType == kSetTempo) {
             const std::uint32_t tempo = ReadTempo(event.data, event.length);
             if (tempo > 0) {
                 m_content.tempos.push_back(
@@ -163,24 +164,29 @@ RollModel ReadRoll(const CSmfPlayer& player, std::span<const std::int32_t> event
     return RollModel(std::move(content));
 }
 
-std::optional<RollModel> ReadRollFromBytes(std::span<const std::uint8_t> file,
-                                           std::span<const std::int32_t> eventLines) {
+namespace {
+
+// A player that goes nowhere holds the file while its events are read.
+template <typename Load>
+std::optional<RollModel> ReadLoaded(Load load, std::span<const std::int32_t> eventLines) {
     NoMidiDevices nowhere;
     CSmfPlayer player(nowhere);
-    if (player.LoadBytes(file) == 0) {
+    if (load(player) == 0) {
         return std::nullopt;
     }
     return ReadRoll(player, eventLines);
 }
 
+}  // namespace
+
+std::optional<RollModel> ReadRollFromBytes(std::span<const std::uint8_t> file,
+                                           std::span<const std::int32_t> eventLines) {
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadBytes(file); }, eventLines);
+}
+
 std::optional<RollModel> ReadRollFromFile(const char* path,
                                           std::span<const std::int32_t> eventLines) {
-    NoMidiDevices nowhere;
-    CSmfPlayer player(nowhere);
-    if (player.LoadFile(path) == 0) {
-        return std::nullopt;
-    }
-    return ReadRoll(player, eventLines);
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadFile(path); }, eventLines);
 }
 
 RollModel ReadRollFromScore(const NoteTable& score) {
