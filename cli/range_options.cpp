@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "json_text.h"
 #include "score/smf_writer.h"
 
 namespace tez::cli {
@@ -202,6 +203,24 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
         options.soloChannels = Channels("--solo", args.solo);
     }
     return options;
+}
+
+CLI::Validator WholeNumberIn(int lowest, int highest, const std::string& unit) {
+    return CLI::Validator(
+        [=](const std::string& text) -> std::string {
+            const bool digits = !text.empty() && text.size() <= 9 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits) {
+                return PrintableName(text) + " is not a whole number of " + unit;
+            }
+            const int value = std::stoi(text);
+            if (value < lowest || value > highest) {
+                return text + " " + unit + " is outside " + std::to_string(lowest) + "-" +
+                       std::to_string(highest);
+            }
+            return {};
+        },
+        "");
 }
 
 }  // namespace tez::cli

@@ -39,6 +39,10 @@ enum class LoopCount {
 
 void AddRangeOptions(CLI::App& command, RangeArgs& args);
 
+// An option's rule for a whole number of `unit` from `lowest` to `highest`, said in the
+// option's own words ("--rate: 44100.5 is not a whole number of Hz").
+CLI::Validator WholeNumberIn(int lowest, int highest, const std::string& unit);
+
 // What the positions are counted in: the loaded file, and the score it came from (nullptr
 // for a MIDI file).
 struct PositionSource {

@@ -141,25 +141,6 @@ class Renderer {
     SampleHash hash_;
 };
 
-// A whole number of Hz in the range the synthesizer renders.
-CLI::Validator SampleRateRule() {
-    return CLI::Validator(
-        [](const std::string& text) -> std::string {
-            const bool digits = !text.empty() && text.size() <= 6 &&
-                                text.find_first_not_of("0123456789") == std::string::npos;
-            if (!digits) {
-                return PrintableName(text) + " is not a whole number of Hz";
-            }
-            const int rate = std::stoi(text);
-            if (rate < kMinSampleRate || rate > kMaxSampleRate) {
-                return text + " Hz is outside " + std::to_string(kMinSampleRate) + "-" +
-                       std::to_string(kMaxSampleRate);
-            }
-            return {};
-        },
-        "");
-}
-
 AudioFormat ChooseFormat(const RenderOptions& options) {
     const std::optional<AudioFormat> format = options.format.empty()
                                                   ? AudioFormatForPath(options.output)
@@ -255,7 +236,7 @@ void AddRenderCommand(CLI::App& app) {
         ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}).description(""))
         ->type_name("wav|flac|ogg|au|raw");
     command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
-        ->check(SampleRateRule())
+        ->check(WholeNumberIn(kMinSampleRate, kMaxSampleRate, "Hz"))
         ->type_name("22050-96000");
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");

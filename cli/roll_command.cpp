@@ -74,7 +74,7 @@ void AddRollCommand(CLI::App& app) {
     command->add_option("--to", options->range.to,
                         "End (not included) at line:N, marker:M or a time");
     command->add_option("--width", options->width, "Width in pixels (200-100000, default 1200)")
-        ->check(CLI::Range(kNarrowest, kWidest));
+        ->check(WholeNumberIn(kNarrowest, kWidest, "pixels"));
     command->footer(
         "Exit status: 0 written, 1 the input cannot be read or the picture cannot be written, "
         "2 a mistake on the command line or a position outside the music.");

@@ -51,6 +51,7 @@ dump s.tez --from '';2;--from: cannot read the position ''; use line:N, marker:M
 dump s.tez --mute 1,2,;2;--mute: an empty item in '1,2,'; name the channels 0-15, separated by commas
 dump s.tez --transpose -2147483648;2;--transpose: -2147483648 is outside -24..24
 render s.tez -o x.wav --rate 44100.5;2;--rate: 44100.5 is not a whole number of Hz
+roll s.tez -o x.svg --width 0;2;--width: 0 pixels is outside 200-100000
 bogus s.tez;2;tez: unknown command 'bogus'; try 'tez --help'
 check --format 1 s.tez;2;--format: 1 not in {text,json}
 dump empty.tez;1;tez: empty.tez: no notes (no tezdata.)
@@ -59,5 +60,5 @@ play s.tez;1;tez: cannot open device -1 (FluidSynth (TimGM6mb)): no audio server
 play s.tez --device 99;1;tez: cannot open device 99: there is no such device; `tez devices` lists them
 render s.tez -o x.wav --soundfont s.tez;1;tez: cannot load soundfont s.tez: not a SoundFont
 CASES
-[ ! -e tez_p.smf ] && [ ! -e x.wav ] || { echo "FAIL a refused command wrote a file"; failed=1; }
+[ ! -e tez_p.smf ] && [ ! -e x.wav ] && [ ! -e x.svg ] || { echo "FAIL a refused command wrote a file"; failed=1; }
 exit $failed
