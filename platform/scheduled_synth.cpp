@@ -102,6 +102,24 @@ void ScheduledSynth::Render(int frames, int nfx, float* fx[], int nout, float* o
         stepLeft_ -= length;
         rendered_ += length;
     }
+    progress_.store(rendered_, std::memory_order_relaxed);
+}
+
+bool ScheduledSynthOutput::Lost() const {
+    constexpr auto kLongPause = std::chrono::milliseconds(500);
+    constexpr auto kSilentFor = std::chrono::seconds(3);
+    if (lost_) {
+        return true;  // a driver whose server went away does not come back
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t progress = synth_.Progress();
+    if (progress != lastProgress_ || now - lastAsked_ > kLongPause) {
+        lastProgress_ = progress;
+        lastMoved_ = now;
+    }
+    lastAsked_ = now;
+    lost_ = now - lastMoved_ > kSilentFor;
+    return lost_;
 }
 
 }  // namespace tez

@@ -43,6 +43,8 @@ class ScheduledSynth final : public DeviceClock {
     std::int64_t Rendered() const { return rendered_; }
     // Messages the audio side has applied so far (reset requests included).
     std::uint64_t Applied() const { return queue_.Popped(); }
+    // Frames rendered so far, for any thread: whether the stream still runs.
+    std::int64_t Progress() const { return progress_.load(std::memory_order_relaxed); }
 
   private:
     void BeginStep();
@@ -57,6 +59,7 @@ class ScheduledSynth final : public DeviceClock {
     std::atomic<bool> inCallback_{false};
     // The audio thread's own.
     std::int64_t rendered_ = 0;
+    std::atomic<std::int64_t> progress_{0};  // rendered_, published once a callback
     std::int64_t steps_ = 0;
     int stepLeft_ = 0;  // frames of the current step still to render
 };
@@ -69,9 +72,18 @@ class ScheduledSynthOutput final : public MidiOutput {
     bool Send(std::span<const std::uint8_t> message) override { return synth_.Send(message); }
     DeviceClock* OwnClock() override { return &synth_; }
     void Reset() override { synth_.Reset(); }
+    // The stream has stopped (its sound server went away): no frame rendered for a few
+    // seconds while the one asking kept asking. Asked from one thread, a few times a second;
+    // a long pause between two questions (the whole process was stopped) starts the count
+    // over, so a stopped and continued process is not taken for a lost stream.
+    bool Lost() const override;
 
   private:
     ScheduledSynth& synth_;
+    mutable std::int64_t lastProgress_ = -1;
+    mutable std::chrono::steady_clock::time_point lastAsked_{};
+    mutable std::chrono::steady_clock::time_point lastMoved_{};
+    mutable bool lost_ = false;
 };
 
 }  // namespace tez

@@ -3,7 +3,7 @@
 # sink, and rendered to WAV, FLAC and Ogg Vorbis (to a file and through a pipe, at 48 and
 # 22.05 kHz), holds a 440 Hz tone of the note's length; the same render gives the same bytes,
 # a piped stream decodes to the file's samples; a render stopped or failing on a full disk
-# leaves the old file.
+# leaves the old file; a playback whose sound server goes away ends with exit 1.
 # Clicks due every 100 ms are heard, every one from the first, 100 ms apart to within 2 ms
 # (three intervals in four: a shared VM's stalls starve the audio server now and then, which
 # no player can hide).
@@ -61,6 +61,15 @@ if [ "$mode" = live ]; then
     wait "${pids[1]}" || true
     sox -t raw -r 48000 -e signed -b 16 -c 2 tone.raw tone.wav
     outputs=(tone.wav)
+    # The sound server goes away mid-play: the playback ends and says so, not waiting forever.
+    TEZ_AUDIO_DRIVER=pulseaudio timeout 30 "$tez" play a4.tez --loop 100 2>gone.txt &
+    player=$!
+    sleep 2
+    kill "${pids[0]}"
+    status=0
+    wait "$player" || status=$?
+    [ "$status" = 1 ] && grep -q "went away" gone.txt ||
+        { echo "FAIL a server gone mid-play: exit $status, $(cat gone.txt)"; exit 1; }
 else
     # output | render options | what must equal it afterwards
     renders=(
