@@ -86,12 +86,14 @@ void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last) {
     }
 }
 
-std::optional<MarkedLines> TagScoreLines(QTextDocument& document, std::string_view shown) {
+std::optional<MarkedLines> TagScoreLines(QTextDocument& document,
+                                         const std::vector<std::int32_t>& breaksWithinLines) {
     std::optional<std::int32_t> first;
     std::optional<std::int32_t> last;
     std::int32_t line = 1;
-    std::size_t at = 0;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    auto withinLine = breaksWithinLines.begin();
+    std::int32_t number = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next(), ++number) {
         const int state = block.userState();
         if (state == kFirstMark || state == kBothMarks) {
             first = line;
@@ -100,15 +102,10 @@ std::optional<MarkedLines> TagScoreLines(QTextDocument& document, std::string_vi
             last = line;
         }
         block.setUserState(line);
-        // The line break that ended this block in the text.
-        while (at < shown.size() && shown[at] != '\n' && shown[at] != '\r') {
-            ++at;
-        }
-        if (at < shown.size()) {
-            const bool lineFeed =
-                shown[at] == '\n' || (at + 1 < shown.size() && shown[at + 1] == '\n');
-            at += shown[at] == '\r' && lineFeed ? 2 : 1;
-            line += lineFeed ? 1 : 0;
+        if (withinLine != breaksWithinLines.end() && *withinLine == number) {
+            ++withinLine;
+        } else {
+            ++line;
         }
     }
     if (first && last && *first <= *last) {

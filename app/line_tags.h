@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QPlainTextEdit;
 class QTextDocument;
@@ -34,10 +35,11 @@ struct MarkedLines {
 // Marks the blocks that show score lines `first` to `last`, for TagScoreLines to find again.
 void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last);
 
-// Tags every block with the score line it shows, given the score text the box shows (only a
-// line feed ends a score line; the box also breaks at a carriage return alone). Answers the
-// new score lines of the marked lines when both ends are still there.
-std::optional<MarkedLines> TagScoreLines(QTextDocument& document, std::string_view shown);
+// Tags every block with the score line it shows, given the blocks (from 0) whose line break
+// the score does not count (see KeptText::BreaksWithinLines). Answers the new score lines of
+// the marked lines when both ends are still there.
+std::optional<MarkedLines> TagScoreLines(QTextDocument& document,
+                                         const std::vector<std::int32_t>& breaksWithinLines);
 
 // The block (from 0) where score line `line` starts; -1 when no block shows it.
 int BlockOfScoreLine(const QTextDocument& document, std::int32_t line);

@@ -193,12 +193,17 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
         markedLines_.reset();
         refreshingBox_ = true;
         const bool typing = BoxHoldsTyping();
-        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText)), typing, *filler_) &&
+        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText.Text())), typing,
+                                *filler_) &&
             typing) {
             BoxTextShown();
         }
         refreshingBox_ = false;
         scoreTextChanged_ = false;
+        // The box holds the text from here on; this copy is only read back now and then. It
+        // is packed once the first lines are on the screen, long before a large score is in
+        // the box whole.
+        QTimer::singleShot(0, this, [this] { m_scoreText.Compact(); });
     }
     statusBox_->setText(ToQString(m_status));
 }
@@ -209,7 +214,7 @@ bool DEzazerireVuvu::BoxHoldsTyping() const {
 
 void DEzazerireVuvu::BoxTextShown() {
     scoreBox_->document()->setModified(false);
-    markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText);
+    markedLines_ = TagScoreLines(*scoreBox_->document(), m_scoreText.BreaksWithinLines());
     ShowUnsavedPane(false);
 }
 
@@ -303,7 +308,7 @@ bool DEzazerireVuvu::ReloadText(bool followed) {
         return false;
     }
     keepTyping_ = followed && BoxHoldsTyping() &&
-                  scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText));
+                  scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText.Text()));
     if (loopedLines_ && !keepTyping_) {
         MarkLines(*scoreBox_->document(), loopedLines_->first, loopedLines_->last);
     }
@@ -325,7 +330,7 @@ bool DEzazerireVuvu::RunTextPass() {
     if (followedPass_) {
         m_scoreText = std::move(*text);
     } else {
-        m_scoreText.append(*text);
+        m_scoreText.Append(*text);
     }
     scoreTextChanged_ = true;
     m_status = kStatusFileOpened;

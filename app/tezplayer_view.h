@@ -17,6 +17,7 @@
 #include "control/score_passes.h"
 #include "control/tempo_and_key.h"
 #include "framework/view.h"
+#include "kept_text.h"
 #include "line_tags.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
@@ -67,7 +68,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // The form's size in pixels, from its template in dialog units.
     QSize FormSize() const { return formSize_; }
 
-    const std::string& ScoreText() const { return m_scoreText; }
+    std::string ScoreText() const { return m_scoreText.Text(); }
     const std::string& Status() const { return m_status; }
     const std::string& PathName() const { return m_pathName; }
     const NoteTable& Notes() const { return m_notes; }
@@ -165,7 +166,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     QComboBox* m_deviceList = nullptr;
     QPlainTextEdit* scoreBox_ = nullptr;
     QLineEdit* statusBox_ = nullptr;
-    std::string m_scoreText;
+    KeptText m_scoreText;
     // Set when m_scoreText changed since it was last copied into its box: a refresh then
     // copies it again, otherwise only when the user edited the box.
     bool scoreTextChanged_ = true;

@@ -12,7 +12,7 @@ namespace tez {
 void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
     WaitForConversion();
     conversionAside_.reset();
-    if (m_scoreText.size() < kConvertAsideBytes) {
+    if (m_scoreText.Size() < kConvertAsideBytes) {
         std::vector<std::int32_t> eventLines;
         const ScorePassResult result = ConvertScoreFile(m_notes, m_pathName, &eventLines);
         TakeConversion(result, std::move(eventLines), then);

@@ -33,7 +33,7 @@ void DEzazerireVuvu::OnSaveToScore() {
         ShowMessage(kMessageFilenameEmpty);
         return;
     }
-    const std::string bytes = FileBytesOf(*scoreBox_, m_scoreText);
+    std::string bytes = FileBytesOf(*scoreBox_, m_scoreText.Text());
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (WriteFileSafely(m_pathName, {data, bytes.size()}) != WriteStatus::kOk) {
         ShowMessage(kMessageFileWriteError);
@@ -46,9 +46,10 @@ void DEzazerireVuvu::OnSaveToScore() {
     if (loopedLines_) {
         MarkLines(document, loopedLines_->first, loopedLines_->last);
     }
-    m_scoreText = bytes;
+    m_scoreText = std::move(bytes);
+    m_scoreText.Compact();
     scoreTextChanged_ = false;
-    markedLines_ = TagScoreLines(document, m_scoreText);
+    markedLines_ = TagScoreLines(document, m_scoreText.BreaksWithinLines());
     if (loopedLines_) {
         loopedLines_ = markedLines_;
     }
