@@ -15,9 +15,9 @@ constexpr std::string_view kParagraphSeparator = "\xE2\x80\xA9";
 constexpr std::string_view kFrameStart = "\xEF\xB7\x90";
 constexpr std::string_view kFrameEnd = "\xEF\xB7\x91";
 
-// How many bytes of `text` at `at` are a box line break, and whether it ends a score line.
-std::size_t BoxBreakAt(std::string_view text, std::size_t at, bool& endsScoreLine) {
-    const std::string_view rest = text.substr(at);
+// How many bytes at the start of `rest` are a box line break, and whether it ends a score
+// line.
+std::size_t BoxBreakAt(std::string_view rest, bool& endsScoreLine) {
     endsScoreLine = rest[0] == '\n' || rest.starts_with("\r\n");
     if (rest.starts_with("\r\n")) {
         return 2;
@@ -45,7 +45,7 @@ std::vector<std::int32_t> FindBreaksWithinLines(std::string_view text) {
     for (std::size_t at = text.find_first_of("\n\r\xE2\xEF"); at < text.size();
          at = text.find_first_of("\n\r\xE2\xEF", at)) {
         bool endsScoreLine = false;
-        const std::size_t length = BoxBreakAt(text, at, endsScoreLine);
+        const std::size_t length = BoxBreakAt(text.substr(at), endsScoreLine);
         if (length == 0) {
             ++at;
             continue;
@@ -69,12 +69,7 @@ KeptText& KeptText::operator=(std::string text) {
 }
 
 void KeptText::Append(std::string_view text) {
-    if (!packed_.isEmpty()) {
-        plain_ = Text();
-        packed_ = QByteArray();
-    }
-    plain_.append(text);
-    TextChanged();
+    *this = Text().append(text);
 }
 
 void KeptText::TextChanged() {

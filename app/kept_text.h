@@ -24,10 +24,9 @@ class KeptText {
     // The text, whole.
     std::string Text() const;
     std::size_t Size() const { return size_; }
-    bool Empty() const { return size_ == 0; }
     // The lines of the box showing this text (from 0) that end inside a score line: the box
-    // also breaks a line at a carriage return alone and at a paragraph separator, a score
-    // only at a line feed.
+    // also breaks a line at a carriage return alone, a paragraph separator and Qt's two frame
+    // marks, a score only at a line feed.
     const std::vector<std::int32_t>& BreaksWithinLines() const { return breaksWithinLines_; }
 
     // Compresses a large text; it reads back the same. Kept as it is when memory runs out.
