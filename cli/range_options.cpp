@@ -153,7 +153,7 @@ std::uint64_t ResolvePosition(const std::string& option, const std::string& text
                "'; use line:N, marker:M, seconds (83.5) or minutes:seconds (1:23.5)");
     }
     CSmfPlayer& player = source.player;
-    const std::uint64_t tick = player.Index().TickAtCallback(*ms, player.m_division);
+    const std::uint64_t tick = player.Index().TickAtCallback(*ms);
     if (tick > player.Index().EndTick()) {
         Refuse(option + ": " + text + " is past the end of the music");
     }

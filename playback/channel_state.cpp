@@ -32,12 +32,6 @@ bool IsSelection(int controller) {
     return controller >= kNonRegisteredFine && controller <= kRegistered;
 }
 
-// General MIDI System On (and General MIDI 2 On): the device starts afresh.
-bool IsGeneralMidiOn(const SmfEvent& event) {
-    return event.status == kSystemExclusive && event.length >= 4 && event.data[0] == 0x7E &&
-           event.data[2] == 0x09 && (event.data[3] == 0x01 || event.data[3] == 0x03);
-}
-
 ShortMessage Message(std::uint8_t kind, int channel, std::uint8_t data1, std::uint8_t data2 = 0) {
     return {static_cast<std::uint8_t>(kind | channel), data1, data2};
 }
@@ -51,7 +45,7 @@ void ChannelState::Apply(const SmfEvent& event) {
     }
     if (IsLongMessage(event)) {
         ++m_longMessages;
-        if (IsGeneralMidiOn(event)) {
+        if (IsDeviceReset(event)) {
             m_channels = {};
             m_parameters.clear();
         }

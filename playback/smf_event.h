@@ -22,6 +22,13 @@ inline bool IsLongMessage(const SmfEvent& event) {
     return event.status == 0xF0 || (event.status == 0xF7 && event.length > 0);
 }
 
+// General MIDI System On (and General MIDI 2 On), GS Reset or XG System On: a system exclusive
+// message after which a device starts afresh, every channel at its defaults. `body` follows F0.
+bool IsDeviceReset(const std::uint8_t* body, std::uint32_t length);
+inline bool IsDeviceReset(const SmfEvent& event) {
+    return event.status == 0xF0 && IsDeviceReset(event.data, event.length);
+}
+
 // Reads the event at `pos` and the delta time after it, never at or beyond `end`. True while
 // the track goes on: `pos` is then at the next event and the delta is added to `time`. False
 // when the track ends here: at its end-of-track event, or where its data cannot be read whole

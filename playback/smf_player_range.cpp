@@ -36,7 +36,7 @@ const SmfIndex& CSmfPlayer::Index() {
         for (std::int32_t i = 0; i < m_trackCount; ++i) {
             tracks.push_back({m_tracks[i].data.get(), m_tracks[i].length});
         }
-        m_index = std::make_unique<SmfIndex>(tracks, kDefaultTempo);
+        m_index = std::make_unique<SmfIndex>(tracks, m_division, kDefaultTempo);
     }
     return *m_index;
 }
