@@ -10,27 +10,9 @@ namespace {
 
 using namespace midi;
 
-constexpr int kFirstModeMessage = 120;  // 120..127 act at once; nothing of them stays in force
-constexpr std::uint8_t kNull = 0x7F;    // a parameter number of 7F 7F selects none
+constexpr std::uint8_t kNull = 0x7F;  // a parameter number of 7F 7F selects none
 constexpr std::uint32_t kNonRegisteredBit = 1u << 14;
-
-// Reset All Controllers leaves these as they are, as General MIDI devices do: bank select,
-// volume, pan, the sound controllers and the effect depths.
-bool SurvivesControllerReset(int controller) {
-    return controller == kBankSelect || controller == kBankSelectFine || controller == 7 ||
-           controller == 39 || controller == 10 || controller == 42 ||
-           (controller >= 70 && controller <= 79) || (controller >= 91 && controller <= 95);
-}
-
-// Data entry and its steps change the selected parameter; they are no state of their own.
-bool IsParameterValue(int controller) {
-    return controller == kDataEntry || controller == kDataEntryFine ||
-           controller == kDataIncrement || controller == kDataDecrement;
-}
-
-bool IsSelection(int controller) {
-    return controller >= kNonRegisteredFine && controller <= kRegistered;
-}
+constexpr std::uint16_t kBendCentre = 0x2000;
 
 ShortMessage Message(std::uint8_t kind, int channel, std::uint8_t data1, std::uint8_t data2 = 0) {
     return {static_cast<std::uint8_t>(kind | channel), data1, data2};
@@ -41,7 +23,8 @@ ShortMessage Message(std::uint8_t kind, int channel, std::uint8_t data1, std::ui
 void ChannelState::Apply(const SmfEvent& event) {
     ++m_events;
     if (event.status < kControlChange) {
-        return;  // notes and key pressure belong to notes that are not sounded again
+        Note(event);
+        return;
     }
     if (IsLongMessage(event)) {
         ++m_longMessages;
@@ -78,6 +61,21 @@ void ChannelState::Apply(const SmfEvent& event) {
         case kPitchBend:
             state.bend = static_cast<std::uint16_t>(event.Data1() | event.Data2() << 7);
             break;
+    }
+}
+
+void ChannelState::Note(const SmfEvent& event) {
+    const int type = event.status & 0xF0;
+    if (type != kNoteOn && type != kNoteOff) {
+        return;  // key pressure belongs to a note that is not sounded again
+    }
+    const std::size_t index = static_cast<std::size_t>((event.status & 0x0F) * 128 + (event.Data1() & 0x7F));
+    std::uint8_t& count = m_sounding[index];
+    if (type == kNoteOn && event.Data2() != 0) {
+        count = static_cast<std::uint8_t>(std::min(count + 1, 255));
+        m_velocity[index] = event.Data2();
+    } else if (count > 0) {
+        --count;
     }
 }
 
@@ -149,61 +147,150 @@ ChannelState::Parameter* ChannelState::Selected(int channel) {
     return &m_parameters[key];
 }
 
-std::vector<ShortMessage> ChannelState::Chase() const {
-    std::vector<ShortMessage> messages;
+void ChannelState::MoveDevice(const DeviceState& device, ShortSink& out) const {
     for (int channel = 0; channel < 16; ++channel) {
-        ChaseChannel(channel, messages);
+        MoveProgram(channel, device, out);
+        const bool selected = MoveParameters(channel, device, out);
+        MoveControllers(channel, device, selected, out);
+        const Channel& want = m_channels[static_cast<std::size_t>(channel)];
+        const DeviceState::Channel& has = device.At(channel);
+        const bool bendKnown = want.bend != 0xFFFF || has.bend != 0xFFFF;
+        const std::uint16_t bend = want.bend != 0xFFFF ? want.bend : kBendCentre;
+        if (bendKnown && has.bend != bend) {
+            out.Send(Message(kPitchBend, channel, bend & 0x7F, static_cast<std::uint8_t>(bend >> 7)));
+        }
+        const bool pressureKnown = want.pressure != kUnset || has.pressure != kUnset;
+        const std::uint8_t pressure = want.pressure != kUnset ? want.pressure : 0;
+        if (pressureKnown && has.pressure != pressure) {
+            out.Send(Message(kChannelPressure, channel, pressure));
+        }
     }
-    return messages;
 }
 
-void ChannelState::ChaseChannel(int channel, std::vector<ShortMessage>& out) const {
-    const Channel& state = m_channels[channel];
-    const auto control = [&](std::uint8_t controller, std::uint8_t value) {
-        if (value != kUnset) {
-            out.push_back(Message(kControlChange, channel, controller, value));
+void ChannelState::MoveProgram(int channel, const DeviceState& device, ShortSink& out) const {
+    const Channel& want = m_channels[static_cast<std::size_t>(channel)];
+    const DeviceState::Channel& has = device.At(channel);
+    std::array<std::uint8_t, 2> bank = want.programBank;
+    std::uint8_t program = want.program;
+    if (program == kUnset) {
+        if (has.program == kUnset || (has.program == 0 && has.programBank[0] == 0 &&
+                                      has.programBank[1] == 0)) {
+            return;  // never set, and the device has the default or nothing known
         }
-    };
-    if (state.program != kUnset) {
-        control(kBankSelect, state.programBank[0]);
-        control(kBankSelectFine, state.programBank[1]);
-        out.push_back(Message(kProgramChange, channel, state.program));
+        program = 0;
+        bank = {0, 0};
     }
+    const bool bankDiffers = (bank[0] != kUnset && has.programBank[0] != bank[0]) ||
+                             (bank[1] != kUnset && has.programBank[1] != bank[1]);
+    if (has.program == program && !bankDiffers) {
+        return;
+    }
+    for (std::size_t part = 0; part < 2; ++part) {
+        const std::uint8_t controller = part == 0 ? kBankSelect : kBankSelectFine;
+        const bool unknownToDefault = want.program == kUnset && has.controller[controller] == kUnset;
+        if (bank[part] != kUnset && has.controller[controller] != bank[part] && !unknownToDefault) {
+            out.Send(Message(kControlChange, channel, controller, bank[part]));
+        }
+    }
+    out.Send(Message(kProgramChange, channel, program));
+}
+
+bool ChannelState::MoveParameters(int channel, const DeviceState& device, ShortSink& out) const {
+    bool selected = false;
+    const auto select = [&](std::uint32_t key) {
+        selected = true;
+        const bool nonRegistered = (key & kNonRegisteredBit) != 0;
+        out.Send(Message(kControlChange, channel, nonRegistered ? kNonRegistered : kRegistered,
+                         (key >> 7) & 0x7F));
+        out.Send(Message(kControlChange, channel,
+                         nonRegistered ? kNonRegisteredFine : kRegisteredFine, key & 0x7F));
+    };
     const auto first = m_parameters.lower_bound(static_cast<std::uint32_t>(channel) << 15);
     const auto last = m_parameters.lower_bound(static_cast<std::uint32_t>(channel + 1) << 15);
     for (auto it = first; it != last; ++it) {
-        const auto [key, parameter] = *it;
-        if (parameter.coarse == kUnset && parameter.fine == kUnset) {
+        const auto& [key, want] = *it;
+        if (want.coarse == kUnset && want.fine == kUnset) {
             continue;  // only stepped, never given a value
         }
-        const bool nonRegistered = (key & kNonRegisteredBit) != 0;
-        control(nonRegistered ? kNonRegistered : kRegistered, (key >> 7) & 0x7F);
-        control(nonRegistered ? kNonRegisteredFine : kRegisteredFine, key & 0x7F);
+        const DeviceState::Parameter* has = device.Find(key);
+        const auto same = [](std::uint8_t wanted, std::uint8_t had) {
+            return wanted == kUnset || wanted == had;  // a part never set is as the device has it
+        };
+        if (has != nullptr && same(want.coarse, has->coarse) && same(want.fine, has->fine)) {
+            continue;
+        }
+        select(key);
         // In the order they came: a device may clear the fine part when the coarse one comes.
-        control(parameter.fineLast ? kDataEntry : kDataEntryFine,
-                parameter.fineLast ? parameter.coarse : parameter.fine);
-        control(parameter.fineLast ? kDataEntryFine : kDataEntry,
-                parameter.fineLast ? parameter.fine : parameter.coarse);
-    }
-    std::vector<std::pair<std::uint32_t, std::uint8_t>> set;  // (order, controller)
-    for (int controller = 0; controller < kFirstModeMessage; ++controller) {
-        const bool bankAsAtProgram =
-            state.program != kUnset &&
-            (controller == kBankSelect || controller == kBankSelectFine) &&
-            state.controller[controller] == state.programBank[controller != 0];
-        if (state.controller[controller] != kUnset && !bankAsAtProgram) {
-            set.emplace_back(state.order[controller], static_cast<std::uint8_t>(controller));
+        const std::uint8_t firstValue = want.fineLast ? want.coarse : want.fine;
+        const std::uint8_t secondValue = want.fineLast ? want.fine : want.coarse;
+        if (firstValue != kUnset) {
+            out.Send(Message(kControlChange, channel, want.fineLast ? kDataEntry : kDataEntryFine,
+                             firstValue));
+        }
+        if (secondValue != kUnset) {
+            out.Send(Message(kControlChange, channel, want.fineLast ? kDataEntryFine : kDataEntry,
+                             secondValue));
         }
     }
-    std::sort(set.begin(), set.end());
-    for (const auto& [order, controller] : set) {
-        control(controller, state.controller[controller]);
+    // What the device was given of the parameters a device starts with, and this state never
+    // set, goes back to the start value.
+    for (const DeviceState::Parameter& has : device.Parameters()) {
+        const auto fallback = DeviceState::DefaultParameter(has.key);
+        if ((has.key >> 15) != static_cast<std::uint32_t>(channel) || !fallback ||
+            m_parameters.contains(has.key) ||
+            (has.coarse == fallback->first && has.fine == fallback->second)) {
+            continue;
+        }
+        select(has.key);
+        out.Send(Message(kControlChange, channel, kDataEntry, fallback->first));
+        out.Send(Message(kControlChange, channel, kDataEntryFine, fallback->second));
     }
-    if (state.bend != 0xFFFF) {
-        out.push_back(Message(kPitchBend, channel, state.bend & 0x7F, state.bend >> 7));
+    return selected;
+}
+
+void ChannelState::MoveControllers(int channel, const DeviceState& device, bool reselect,
+                                   ShortSink& out) const {
+    const Channel& want = m_channels[static_cast<std::size_t>(channel)];
+    const DeviceState::Channel& has = device.At(channel);
+    // The controllers this state set, in the order they were set; the others, where the
+    // device has another value, back to their defaults first.
+    std::array<std::pair<std::uint32_t, std::uint8_t>, kFirstModeMessage> set{};
+    std::size_t count = 0;
+    // Which kind of parameter is selected depends on the order of the numbers: once one is
+    // sent, each of them is sent again in its order.
+    const bool nonRegisteredLast =
+        std::max(want.order[kNonRegistered], want.order[kNonRegisteredFine]) >
+        std::max(want.order[kRegistered], want.order[kRegisteredFine]);
+    for (int c = kNonRegisteredFine; c <= kRegistered; ++c) {
+        const bool set = want.controller[static_cast<std::size_t>(c)] != kUnset;
+        reselect = reselect ||
+                   (set && has.controller[static_cast<std::size_t>(c)] !=
+                               want.controller[static_cast<std::size_t>(c)]) ||
+                   (set && has.nonRegisteredLast != nonRegisteredLast);
     }
-    if (state.pressure != kUnset) {
-        out.push_back(Message(kChannelPressure, channel, state.pressure));
+    for (int c = 0; c < kFirstModeMessage; ++c) {
+        const auto controller = static_cast<std::uint8_t>(c);
+        if (IsParameterValue(c)) {
+            continue;
+        }
+        const std::uint8_t value = want.controller[controller];
+        const bool bankAsAtProgram = want.program != kUnset &&
+                                     (c == kBankSelect || c == kBankSelectFine) &&
+                                     value == want.programBank[c != 0];
+        if (value != kUnset && !bankAsAtProgram) {
+            if (has.controller[controller] != value || (reselect && IsSelection(c))) {
+                set[count++] = {want.order[controller], controller};
+            }
+        } else if (value == kUnset && has.controller[controller] != kUnset &&
+                   has.controller[controller] != DeviceState::DefaultController(c)) {
+            out.Send(Message(kControlChange, channel, controller,
+                             DeviceState::DefaultController(c)));
+        }
+    }
+    std::sort(set.begin(), set.begin() + static_cast<std::ptrdiff_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t controller = set[i].second;
+        out.Send(Message(kControlChange, channel, controller, want.controller[controller]));
     }
 }
 

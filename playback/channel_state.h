@@ -1,5 +1,6 @@
-// What the events of a file so far have left in force on a device that heard them, and the
-// tempo: the state a playback that starts in the middle sends first.
+// What the events of a file so far have left in force on a device that heard them, the notes
+// sounding and the tempo: the state a playback that starts in the middle, or changes course,
+// moves the device to first.
 #pragma once
 
 #include <array>
@@ -7,16 +8,10 @@
 #include <map>
 #include <vector>
 
+#include "playback/device_state.h"
 #include "playback/smf_event.h"
 
 namespace tez {
-
-// One channel message to send, of 2 or 3 bytes.
-struct ShortMessage {
-    std::uint8_t status = 0;
-    std::uint8_t data1 = 0;
-    std::uint8_t data2 = 0;
-};
 
 class ChannelState {
   public:
@@ -24,12 +19,16 @@ class ChannelState {
 
     // Takes in one event, in the order a playback sends them.
     void Apply(const SmfEvent& event);
-    // The channel messages that bring a device which has heard the system exclusive messages
-    // taken in (and nothing else since it started) to this state. Per channel: bank and
+    // Sends what brings `device` to this state, only what differs. Per channel: bank and
     // program as a pair; each parameter as a select-and-value set; the controllers in the
     // order they were set, which also selects the parameter in force; pitch bend; pressure.
-    // Only what the file set: a value it never sent is left as the device has it.
-    std::vector<ShortMessage> Chase() const;
+    // What the file never set goes back to a General MIDI device's default where the device
+    // is known to have another value, and is left as it is where nothing is known of it.
+    void MoveDevice(const DeviceState& device, ShortSink& out) const;
+    // The notes sounding, per channel and key (channel * 128 + key): how many, and the
+    // velocity of the latest.
+    std::uint8_t Sounding(int index) const { return m_sounding[static_cast<std::size_t>(index)]; }
+    std::uint8_t Velocity(int index) const { return m_velocity[static_cast<std::size_t>(index)]; }
     std::int32_t Tempo() const { return m_tempo; }
     // How many system exclusive messages (and escaped bytes) were taken in; a device hears
     // them all again, in their order, before the channel messages.
@@ -58,11 +57,18 @@ class ChannelState {
     static void EnterValue(Parameter& parameter, std::uint8_t controller, std::uint8_t value);
     void ResetControllers(Channel& channel);
     Parameter* Selected(int channel);
-    void ChaseChannel(int channel, std::vector<ShortMessage>& out) const;
+    void Note(const SmfEvent& event);
+    void MoveProgram(int channel, const DeviceState& device, ShortSink& out) const;
+    // True when it selected a parameter.
+    bool MoveParameters(int channel, const DeviceState& device, ShortSink& out) const;
+    void MoveControllers(int channel, const DeviceState& device, bool reselect,
+                         ShortSink& out) const;
 
     std::array<Channel, 16> m_channels;
     // Key: the channel, then 1 for non-registered, then the parameter's 14-bit number.
     std::map<std::uint32_t, Parameter> m_parameters;
+    std::array<std::uint8_t, 16 * 128> m_sounding{};
+    std::array<std::uint8_t, 16 * 128> m_velocity{};
     std::uint32_t m_events = 0;
     std::uint32_t m_longMessages = 0;
     std::int32_t m_tempo;

@@ -26,7 +26,6 @@ void NoteLedger::SetShape(std::int32_t transpose, std::uint16_t muted, std::uint
 void NoteLedger::Clear() {
     m_sounding.fill(0);
     m_pedalDown = 0;
-    m_touched = 0;
 }
 
 bool NoteLedger::Silenced(int channel) const {
@@ -54,12 +53,13 @@ bool NoteLedger::Shape(std::uint8_t status, std::uint8_t& key, std::uint8_t velo
     return m_sounding[channel * 128 + key] > 0;
 }
 
-bool NoteLedger::Sent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool fromFile) {
+bool NoteLedger::Sent(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
     const int type = status & 0xF0;
     const int channel = status & 0x0F;
     std::uint8_t& count = m_sounding[channel * 128 + (data1 & 0x7F)];
     if (type == kNoteOn && data2 != 0) {
         count = static_cast<std::uint8_t>(std::min(count + 1, 255));
+        m_velocity[static_cast<std::size_t>(channel * 128 + (data1 & 0x7F))] = data2;
         return true;
     }
     if (type == kNoteOff || type == kNoteOn) {
@@ -70,39 +70,31 @@ bool NoteLedger::Sent(std::uint8_t status, std::uint8_t data1, std::uint8_t data
         m_pedalDown = static_cast<std::uint16_t>(data2 >= 64 ? m_pedalDown | Bit(channel)
                                                              : m_pedalDown & ~Bit(channel));
     }
-    if (fromFile) {
-        m_touched |= Bit(channel);
-    }
     return false;
 }
 
-void NoteLedger::EndSoundingNotes(CMidiOutPort& port) {
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key < 128; ++key) {
-            for (std::uint8_t& count = m_sounding[channel * 128 + key]; count > 0; --count) {
-                port.ShortMsg(static_cast<std::uint8_t>(kNoteOff | channel),
-                              static_cast<std::uint8_t>(key), 0);
-            }
-        }
-    }
+void NoteLedger::EndSoundingNotes(ShortSink& out) {
+    EndNotesNotIn({}, out);
     // A held pedal would keep the ended notes ringing.
     for (int channel = 0; channel < 16; ++channel) {
         if ((m_pedalDown & Bit(channel)) != 0) {
-            port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel), kSustain, 0);
+            out.Send({static_cast<std::uint8_t>(kControlChange | channel), kSustain, 0});
         }
     }
     m_pedalDown = 0;
 }
 
-void NoteLedger::ResetTouchedChannels(CMidiOutPort& port) {
-    for (int channel = 0; channel < 16; ++channel) {
-        if ((m_touched & Bit(channel)) != 0) {
-            port.ShortMsg(static_cast<std::uint8_t>(kControlChange | channel), kResetAllControllers,
-                          0);
-            port.ShortMsg(static_cast<std::uint8_t>(kPitchBend | channel), 0x00, 0x40);
+void NoteLedger::EndNotesNotIn(const std::array<std::uint8_t, 16 * 128>& keep, ShortSink& out) {
+    for (int index = 0; index < 16 * 128; ++index) {
+        const auto at = static_cast<std::size_t>(index);
+        if (m_sounding[at] == 0 || (keep[at] != 0 && keep[at] == m_velocity[at])) {
+            continue;
+        }
+        const auto status = static_cast<std::uint8_t>(kNoteOff | index / 128);
+        for (std::uint8_t& count = m_sounding[at]; count > 0; --count) {
+            out.Send({status, static_cast<std::uint8_t>(index % 128), 0});
         }
     }
-    m_touched = 0;
 }
 
 }  // namespace tez

@@ -22,6 +22,9 @@ struct PlaybackOptions {
     // Where the first pass starts, when not at fromTick: a playback that takes over from
     // another goes on where that one stood, and later passes start at fromTick again.
     std::optional<std::uint64_t> resumeTick;
+    // Set: the start was given in time, at the file's own speed, and the clock starts at
+    // exactly that time: fromTick is then the first tick a whole playback sends at or after it.
+    std::optional<std::uint64_t> fromMilliseconds;
 
     bool IsWholeFile() const;  // everything, as written
 };

@@ -19,6 +19,8 @@ CSmfPlayer::~CSmfPlayer() {
 int CSmfPlayer::Cue() {
     Rewind();
     m_notes.Clear();  // the device starts without notes of this player sounding
+    m_device.Forget();
+    m_moving = false;
     if (m_shaped) {
         PrepareRange();
     }
@@ -34,10 +36,13 @@ int CSmfPlayer::Play() {
 
 int CSmfPlayer::Stop() {
     StopTimer();
-    if (m_shaped) {
+    // Stopped before its end (a signal, the Stop button) the music leaves no note sounding,
+    // also on a device that ignores All Notes Off.
+    if (m_shaped || IsAnyTrackActive() != 0) {
         EndSoundingNotes();
     }
     m_port.Close();
+    m_device.Forget();
     return 1;
 }
 
@@ -68,6 +73,7 @@ void CSmfPlayer::OnTimerTick() {
     if (m_position != nullptr) {
         m_position->tick.store(now, std::memory_order_relaxed);
     }
+    m_resumeTick = SaturatingAdd(now, 1);
     ++m_elapsedMs;
 }
 
@@ -149,8 +155,13 @@ void CSmfPlayer::SendSystemExclusive(TrackCursor& track, const std::uint8_t* bod
     std::uint8_t* slot = track.data.get() + (body - 1 - track.data.get());
     const std::uint8_t saved = *slot;
     *slot = 0xF0;
-    m_port.LongMsg(std::span<const std::uint8_t>(slot, std::size_t{count} + 1));
+    SendLong(std::span<const std::uint8_t>(slot, std::size_t{count} + 1));
     *slot = saved;
+}
+
+void CSmfPlayer::SendLong(std::span<const std::uint8_t> message) {
+    m_port.LongMsg(message);
+    m_device.HearLong(message);
 }
 
 void CSmfPlayer::DispatchEvent(TrackCursor& track) {
@@ -164,11 +175,10 @@ void CSmfPlayer::DispatchEvent(TrackCursor& track) {
     } else if (event.status == midi::kSystemExclusive) {
         SendSystemExclusive(track, event.data, event.length);
     } else if (IsLongMessage(event)) {
-        m_port.LongMsg(std::span<const std::uint8_t>(event.data, event.length));  // as they stand
+        SendLong(std::span<const std::uint8_t>(event.data, event.length));  // as they stand
     } else if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
         SetTempo(event.data, event.length);
     }
-    m_passSentLong = m_passSentLong || IsLongMessage(event);
     if (!goesOn) {
         EndTrack(track);
     }

@@ -10,6 +10,7 @@
 
 #include "platform/midi_devices.h"
 #include "playback/channel_state.h"
+#include "playback/device_state.h"
 #include "playback/midi_out_port.h"
 #include "playback/midi_timer.h"
 #include "playback/note_ledger.h"
@@ -82,12 +83,22 @@ class CSmfPlayer : public CMidiTimer {
     // Rewinds, opens the device m_deviceId and starts the 1 ms timer (the device's own clock
     // when it has one: the synthesizer's audio). Answers 1.
     int Play();
-    // Stops the timer, then resets and closes the device. Answers 1. A playback with options
-    // first ends every note still sounding.
+    // Stops the timer, then resets and closes the device. Answers 1. A playback with options,
+    // and one stopped before its end, first ends every note still sounding.
     int Stop();
-    // Stops the timer and ends every note still sounding, keeping the device open: the next
-    // Play goes on with it, as when a new version of the music takes over. Answers 1.
+    // Stops the timer and ends every note still sounding, keeping the device open. Answers 1.
     int Halt();
+    // Stops the timer and leaves the notes sounding and the device open, for a move to a new
+    // version of the music or new options. Answers the first tick not sent yet: where the
+    // music goes on.
+    std::uint64_t Hold();
+    // After Hold (and a new file or new options): plays on from the options' start with the
+    // device as it is. Its first callback moves the device from what it was sent to the
+    // state in force there, sending only what differs; a note that sounds at the move and
+    // sounds on in the new music goes on, one that changed ends and the new one is struck.
+    int PlayOn();
+    // What PlayOn does before it starts the timer, for driving the callbacks without it.
+    void CueOn();
 
     // How the next Play or Cue plays the file: part, loops, speed, key, channels. The default
     // is the whole file as it is written. Not while the timer runs.
@@ -136,13 +147,24 @@ class CSmfPlayer : public CMidiTimer {
   private:
     // Where a pass of a playback with options starts.
     struct PassStart {
-        std::uint64_t tick = 0;
-        std::int32_t tempo = kDefaultTempo;
+        std::uint64_t tick = 0;  // the first tick it sends
+        ClockState clock;
         std::vector<CursorState> cursors;
-        // The system exclusive messages before the start, whole, one after another.
+        // The system exclusive messages since the last reset before the start, whole, one
+        // after another as they are sent, and their fingerprint.
         std::vector<std::uint8_t> longBytes;
         std::vector<std::uint32_t> longEnds;  // where each of them ends in longBytes
-        std::vector<ShortMessage> chase;
+        LongPrint longPrint;
+        ChannelState state{kDefaultTempo};
+    };
+    // The player's own messages: to the device, in the account of what it has.
+    class OwnMessages final : public ShortSink {
+      public:
+        explicit OwnMessages(CSmfPlayer& player) : m_player(player) {}
+        void Send(ShortMessage message) override;
+
+      private:
+        CSmfPlayer& m_player;
     };
 
     std::uint64_t TicksIn(std::uint64_t milliseconds) const;
@@ -154,9 +176,12 @@ class CSmfPlayer : public CMidiTimer {
     std::uint64_t ShapedStep(std::uint64_t now);
     std::uint64_t EndPass(std::uint64_t now);
     void PrepareRange();
-    PassStart MakePassStart(std::uint64_t tick);
-    void StartPass(const PassStart& start, bool withLongMessages);
-    void SendChase();
+    PassStart MakePassStart(std::uint64_t tick, std::optional<ClockState> clock = {});
+    void StartPass(const PassStart& start);
+    void SendTransition();
+    void KeepOrEndNotes(const ChannelState& target);
+    void StrikeChangedNotes(const ChannelState& target);
+    void SendLong(std::span<const std::uint8_t> message);
     void EndSoundingNotes();
     void EndTrack(TrackCursor& track);
     void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
@@ -174,11 +199,13 @@ class CSmfPlayer : public CMidiTimer {
     PassStart m_loopStart;
     PassStart m_resumeStart;
     const PassStart* m_pendingChase = nullptr;
-    bool m_chaseLong = true;      // the pending state includes the system exclusive messages
-    bool m_passSentLong = false;  // this pass sent a system exclusive message of the file
+    bool m_moving = false;  // the pending transition is a move: notes may sound on
     std::uint64_t m_endTick = 0;
+    bool m_endInclusive = false;  // the range ends with the file: its last tick plays
+    std::uint64_t m_resumeTick = 0;  // the first tick not sent yet
     std::int32_t m_loopsLeft = 0;
     NoteLedger m_notes;
+    DeviceState m_device;
     std::vector<std::int32_t> m_lines;
     PlaybackPosition* m_position = nullptr;
     EventSource m_sending;

@@ -55,34 +55,82 @@ int CSmfPlayer::Halt() {
     return 1;
 }
 
-CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick) {
+std::uint64_t CSmfPlayer::Hold() {
+    StopTimer();
+    return m_resumeTick;
+}
+
+void CSmfPlayer::CueOn() {
+    Rewind();
+    // A move goes through a pass start even to the whole file, so that the device is moved
+    // to the state in force there.
+    m_shaped = true;
+    m_moving = true;
+    PrepareRange();
+}
+
+int CSmfPlayer::PlayOn() {
+    CueOn();
+    UseDeviceClock(m_port.OwnClock());
+    StartTimer(1);
+    return 1;
+}
+
+CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick,
+                                                std::optional<ClockState> clock) {
     SeekResult seek = Index().Seek(tick);
-    PassStart start{tick, seek.state.Tempo(), std::move(seek.cursors), {}, {}, seek.state.Chase()};
-    for (const LongMessage& message : seek.longMessages) {
+    PassStart start;
+    start.tick = tick;
+    start.clock = clock.value_or(ClockState{tick, 0, seek.state.Tempo()});
+    if (clock && m_speed != 1000) {
+        // The callbacks since the clock's rebase, at this speed.
+        start.clock.elapsed = (clock->elapsed * 1000 + m_speed / 2) / m_speed;
+    }
+    start.cursors = std::move(seek.cursors);
+    // A reset among the messages undoes what came before it: the device needs them from there.
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < seek.longMessages.size(); ++i) {
+        const LongMessage& message = seek.longMessages[i];
+        if (message.status == midi::kSystemExclusive &&
+            IsDeviceReset(message.data, message.length)) {
+            first = i;
+        }
+    }
+    for (const LongMessage& message : seek.longMessages.subspan(first)) {
+        const std::size_t begin = start.longBytes.size();
         if (message.status == midi::kSystemExclusive) {
             start.longBytes.push_back(midi::kSystemExclusive);
         }
         start.longBytes.insert(start.longBytes.end(), message.data, message.data + message.length);
+        start.longPrint.Add(std::span(start.longBytes).subspan(begin));
         start.longEnds.push_back(static_cast<std::uint32_t>(start.longBytes.size()));
     }
+    start.state = std::move(seek.state);
     return start;
 }
 
 void CSmfPlayer::PrepareRange() {
     const SmfIndex& index = Index();
+    // The file's end is its last tick, which plays; a range's own end is the first tick
+    // it leaves out.
+    m_endInclusive = m_options.toTick > index.EndTick();
     m_endTick = std::min(m_options.toTick, index.EndTick());
-    m_loopStart = MakePassStart(m_options.fromTick);
+    std::optional<ClockState> clock;
+    if (m_options.fromMilliseconds) {
+        clock = index.ClockAt(*m_options.fromMilliseconds);
+    }
+    m_loopStart = MakePassStart(m_options.fromTick, clock);
     m_loopsLeft = m_options.fromTick < m_endTick ? m_options.loops : 0;
     const std::uint64_t resume = m_options.resumeTick.value_or(m_options.fromTick);
     if (resume != m_options.fromTick) {
         m_resumeStart = MakePassStart(resume);
-        StartPass(m_resumeStart, true);
+        StartPass(m_resumeStart);
     } else {
-        StartPass(m_loopStart, true);
+        StartPass(m_loopStart);
     }
 }
 
-void CSmfPlayer::StartPass(const PassStart& start, bool withLongMessages) {
+void CSmfPlayer::StartPass(const PassStart& start) {
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
         TrackCursor& track = m_tracks[i];
         const CursorState& at = start.cursors[static_cast<std::size_t>(i)];
@@ -92,24 +140,25 @@ void CSmfPlayer::StartPass(const PassStart& start, bool withLongMessages) {
         track.runningStatus = at.runningStatus;
         track.active.store(at.active ? 1 : 0);
     }
-    m_tickBase = start.tick;
-    m_elapsedMs = 0;
-    m_tempo = start.tempo;
+    m_tickBase = start.clock.tickBase;
+    m_elapsedMs = start.clock.elapsed;
+    m_tempo = start.clock.tempo;
+    m_resumeTick = start.tick;
     m_pendingChase = &start;
-    m_chaseLong = withLongMessages;
-    m_passSentLong = false;
     FindNextDue();
 }
 
 std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
     if (now >= m_endTick) {
-        // Every event before the end goes out, also those this callback's step went past.
-        if (m_nextDue < m_endTick) {
-            DispatchDue(m_endTick - 1);
+        // Every event of the pass goes out, also those this callback's step went past.
+        const std::uint64_t last = m_endInclusive ? m_endTick : m_endTick - 1;
+        if (m_nextDue <= last && (m_endInclusive || m_endTick > 0)) {
+            SendTransition();
+            DispatchDue(last);
         }
         now = EndPass(now);
     }
-    SendChase();
+    SendTransition();
     if (m_nextDue <= now) {
         DispatchDue(now);
     }
@@ -117,18 +166,15 @@ std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
 }
 
 // At the end of the range: every note ends; then the next pass starts in this same callback,
-// so the passes follow one another without a callback lost or counted twice. It starts from
-// the state at its start: what the pass changed is reset before the chase restores that state.
+// so the passes follow one another without a callback lost or counted twice. Its transition
+// moves the device back to the state at its start: what the pass changed goes back.
 std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     EndSoundingNotes();
     if (m_loopsLeft != 0) {
         if (m_loopsLeft > 0) {
             --m_loopsLeft;
         }
-        m_notes.ResetTouchedChannels(m_port);
-        // The system exclusive messages in force stay so unless the pass sent others: sent
-        // again, a reset among them would cut short the sound of the notes just ended.
-        StartPass(m_loopStart, m_passSentLong);
+        StartPass(m_loopStart);
         return Now();
     }
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
@@ -140,29 +186,83 @@ std::uint64_t CSmfPlayer::EndPass(std::uint64_t now) {
     return now;
 }
 
-// The state in force at the pass's start, when it is still to be sent: the system exclusive
-// messages first, as a reset among them would undo the channel messages.
-void CSmfPlayer::SendChase() {
+void CSmfPlayer::OwnMessages::Send(ShortMessage message) {
+    m_player.m_port.ShortMsg(message.status, message.data1, message.data2);
+    m_player.m_device.Hear(message);
+    if ((message.status & 0xF0) >= midi::kKeyPressure) {
+        m_player.m_notes.Sent(message.status, message.data1, message.data2);  // the pedal
+    }
+}
+
+// The move from what the device has to the state in force at the pass's start: the system
+// exclusive messages first, unless the device has heard the same since its last reset, as a
+// reset among them would undo the channel messages.
+void CSmfPlayer::SendTransition() {
     if (m_pendingChase == nullptr) {
         return;
     }
     const PassStart& start = *m_pendingChase;
     m_pendingChase = nullptr;
     m_sending.track = -1;
-    std::uint32_t begin = 0;
-    for (std::size_t i = 0; m_chaseLong && i < start.longEnds.size(); ++i) {
-        m_port.LongMsg(std::span(start.longBytes).subspan(begin, start.longEnds[i] - begin));
-        begin = start.longEnds[i];
+    if (m_moving) {
+        KeepOrEndNotes(start.state);
     }
-    for (const ShortMessage& message : start.chase) {
-        SendChannelMessage(message.status, message.data1, message.data2);
+    if (m_device.Longs() != start.longPrint) {
+        std::uint32_t begin = 0;
+        for (const std::uint32_t end : start.longEnds) {
+            SendLong(std::span(start.longBytes).subspan(begin, end - begin));
+            begin = end;
+        }
+    }
+    OwnMessages own(*this);
+    start.state.MoveDevice(m_device, own);
+    if (m_moving) {
+        StrikeChangedNotes(start.state);
+        m_moving = false;
     }
     FindNextDue();
 }
 
+// Each note sounding, as the new music shapes it (key, channels).
+template <typename Visit>
+void ForEachShapedNote(const ChannelState& target, const NoteLedger& notes, Visit visit) {
+    for (int index = 0; index < 16 * 128; ++index) {
+        if (target.Sounding(index) == 0) {
+            continue;
+        }
+        const auto status = static_cast<std::uint8_t>(midi::kNoteOn | index / 128);
+        std::uint8_t key = static_cast<std::uint8_t>(index % 128);
+        const std::uint8_t velocity = target.Velocity(index);
+        if (notes.Shape(status, key, velocity)) {
+            visit(status, static_cast<std::uint8_t>(index % 128), (index / 128) * 128 + key,
+                  velocity);
+        }
+    }
+}
+
+void CSmfPlayer::KeepOrEndNotes(const ChannelState& target) {
+    std::array<std::uint8_t, 16 * 128> keep{};
+    ForEachShapedNote(target, m_notes,
+                      [&](std::uint8_t, std::uint8_t, int shaped, std::uint8_t velocity) {
+                          keep[static_cast<std::size_t>(shaped)] = velocity;
+                      });
+    OwnMessages own(*this);
+    m_notes.EndNotesNotIn(keep, own);
+}
+
+void CSmfPlayer::StrikeChangedNotes(const ChannelState& target) {
+    ForEachShapedNote(target, m_notes,
+                      [&](std::uint8_t status, std::uint8_t key, int shaped, std::uint8_t velocity) {
+                          if (m_notes.Sounding(shaped) == 0) {
+                              SendChannelMessage(status, key, velocity);
+                          }
+                      });
+}
+
 void CSmfPlayer::EndSoundingNotes() {
     m_sending.track = -1;
-    m_notes.EndSoundingNotes(m_port);
+    OwnMessages own(*this);
+    m_notes.EndSoundingNotes(own);
 }
 
 void CSmfPlayer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
@@ -170,8 +270,9 @@ void CSmfPlayer::SendChannelMessage(std::uint8_t status, std::uint8_t data1, std
         return;
     }
     m_port.ShortMsg(status, data1, data2);
+    m_device.Hear({status, data1, data2});
     const bool fromFile = m_sending.track >= 0;
-    if (m_notes.Sent(status, data1, data2, fromFile) && fromFile && m_position != nullptr) {
+    if (m_notes.Sent(status, data1, data2) && fromFile && m_position != nullptr) {
         const bool known = m_sendingEvent < m_lines.size();
         m_position->line.store(known ? m_lines[m_sendingEvent] : -1, std::memory_order_relaxed);
     }

@@ -16,6 +16,8 @@ class VirtualClock {
     // What Play does before the timer starts: rewinds and opens the player's device.
     // Answers whether the device is open.
     int Start();
+    // After the player's Hold: what PlayOn does before the timer starts. The callbacks count on.
+    void Continue() { player_.CueOn(); }
     // The number of the callback that runs now, or runs next between callbacks; 0 is the
     // first one after Start.
     std::uint64_t Callback() const { return callback_; }

@@ -70,7 +70,7 @@ std::size_t ReplayTo(const tez::CSmfPlayer& player, std::uint64_t tick) {
             state.Apply(event);
         }
     }
-    return state.Chase().size();
+    return state.LongMessages() + static_cast<std::size_t>(state.Tempo());
 }
 
 void Run(int tracks) {
@@ -106,12 +106,15 @@ void Run(int tracks) {
     }
     std::sort(seeks.begin(), seeks.end());
     std::sort(replays.begin(), replays.end());
+    const tez::SmfTimeline& timeline = player.Index().Timeline();
     std::printf(
         "seek %d notes, %2d tracks: first after loading (builds the index) %6.1f ms; then median "
         "%5.2f ms, "
-        "max %5.2f ms; replay from the start median %6.1f ms (%.0fx the seek)\n",
+        "max %5.2f ms; replay from the start median %6.1f ms (%.0fx the seek); timeline %.1f "
+        "bytes an event\n",
         kNotes, tracks, first, seeks[kSeeks / 2], seeks.back(), replays[kSeeks / 2],
-        replays[kSeeks / 2] / seeks[kSeeks / 2]);
+        replays[kSeeks / 2] / seeks[kSeeks / 2],
+        static_cast<double>(timeline.MemoryBytes()) / static_cast<double>(timeline.Events().size()));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ while IFS=';' read -r args expected; do
 done <<'CASES'
 s.tez --lines;0 F0 7E 7F 09 01 F7|480 91 3C 64 # line 1|960 91 40 5A # line 3|960 B1 40 7F # line 4|1440 81 40 00 # line 3|1440 81 3C 00 # line 1|1920 91 3E 01 # line 6|1920 81 3E 00 # line 6|# end 2320
 s.tez --from line:2 --lines;0 F0 7E 7F 09 01 F7|0 91 40 5A # line 3|0 B1 40 7F # line 4|480 81 40 00 # line 3|960 91 3E 01 # line 6|960 81 3E 00 # line 6|1360 B1 40 00|# end 1360
-s.tez --from marker:7 --to 1.5 --loop 2;0 F0 7E 7F 09 01 F7|0 91 40 5A|0 B1 40 7F|480 81 40 00|540 B1 40 00|540 B1 79 00|540 E1 00 40|540 91 40 5A|540 B1 40 7F|1020 81 40 00|1080 B1 40 00|# end 1080
+s.tez --from marker:7 --to 1.5 --loop 2;0 F0 7E 7F 09 01 F7|0 91 40 5A|0 B1 40 7F|480 81 40 00|540 B1 40 00|540 91 40 5A|540 B1 40 7F|1020 81 40 00|1080 B1 40 00|# end 1080
 s.tez --tempo 2 --transpose 12;0 F0 7E 7F 09 01 F7|240 91 48 64|480 91 4C 5A|480 B1 40 7F|720 81 4C 00|720 81 48 00|960 91 4A 01|960 81 4A 00|1160 B1 40 00|# end 1160
 s.tez --solo 0,2;0 F0 7E 7F 09 01 F7|960 B1 40 7F|2320 B1 40 00|# end 2320
 s.mid --from marker:7 --lines --mute 1;0 F0 7E 7F 09 01 F7|0 B1 40 7F # track 1 tick 240|1360 B1 40 00|# end 1360

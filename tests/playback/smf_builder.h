@@ -54,7 +54,7 @@ inline Bytes Smf(std::uint16_t division, const std::vector<Bytes>& tracks,
 inline PlaybackOptions Options(std::uint64_t from, std::uint64_t to = kEndOfFile, int loops = 0,
                                double tempo = 1, int transpose = 0, std::uint16_t muted = 0,
                                std::uint16_t solo = 0, std::optional<std::uint64_t> resume = {}) {
-    return {from, to, loops, tempo, transpose, muted, solo, resume};
+    return {from, to, loops, tempo, transpose, muted, solo, resume, {}};
 }
 
 // A message a playback sends: in which callback, and from which event of the file.
