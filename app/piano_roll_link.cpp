@@ -190,8 +190,8 @@ void PianoRollLink::OnPause() {
     }
     if (paused_) {
         PlaybackOptions options = paused_->options;
-        // Notes begun before the pause are not begun again.
-        options.resumeTick = paused_->tick + 1;
+        // On after the last tick the stopped playback sent: nothing twice, nothing left out.
+        options.resumeTick = view_.playback_.StoppedAt();
         const auto looped = view_.loopedLines_;
         Play(options);
         view_.loopedLines_ = looped;

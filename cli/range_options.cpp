@@ -140,7 +140,8 @@ void AddRangeOptions(CLI::App& command, RangeArgs& args) {
 }
 
 std::uint64_t ResolvePosition(const std::string& option, const std::string& text,
-                              const PositionSource& source) {
+                              const PositionSource& source,
+                              std::optional<std::uint64_t>* milliseconds) {
     if (text.rfind("line:", 0) == 0) {
         return LineTick(option, text.substr(5), source);
     }
@@ -153,7 +154,12 @@ std::uint64_t ResolvePosition(const std::string& option, const std::string& text
                "'; use line:N, marker:M, seconds (83.5) or minutes:seconds (1:23.5)");
     }
     CSmfPlayer& player = source.player;
-    const std::uint64_t tick = player.Index().TickAtCallback(*ms);
+    // The first tick a whole playback has not sent before that time: a start there sends
+    // nothing early, an end there leaves out nothing due before it.
+    const std::uint64_t tick = player.Index().FirstTickOfCallback(*ms);
+    if (milliseconds != nullptr) {
+        *milliseconds = ms;
+    }
     if (tick > player.Index().EndTick()) {
         Refuse(option + ": " + text + " is past the end of the music");
     }
@@ -173,7 +179,7 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
     PlaybackOptions options;
     const std::uint64_t end = source.player.Index().EndTick();
     if (!args.from.empty() || Given(args.fromOption)) {
-        options.fromTick = ResolvePosition("--from", args.from, source);
+        options.fromTick = ResolvePosition("--from", args.from, source, &options.fromMilliseconds);
         if (options.fromTick >= end) {
             Refuse("--from: " + args.from + " is at or past the end of the music");
         }

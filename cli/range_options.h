@@ -60,8 +60,10 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
 PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, const RangeArgs& args,
                               LoopCount rule, NoteTable& score);
 
-// A position (`line:N`, `marker:M`, seconds `83.5` or `1:23.5`) as a tick of the file.
+// A position (`line:N`, `marker:M`, seconds `83.5` or `1:23.5`) as a tick of the file; a
+// position in time also goes to `milliseconds`, so that the clock can start at that time.
 std::uint64_t ResolvePosition(const std::string& option, const std::string& text,
-                              const PositionSource& source);
+                              const PositionSource& source,
+                              std::optional<std::uint64_t>* milliseconds = nullptr);
 
 }  // namespace tez::cli

@@ -196,10 +196,11 @@ bool ScoreFollower::TakeNewVersion() {
         const PlaybackOptions range =
             ResolveRange(range_, {trial, &next, path_}, LoopCount::kOptional);
 
-        player_.Halt();
+        // Where the music stands is the first tick not sent yet; the notes sounding there
+        // go on if the new version still has them.
+        const std::uint64_t resume = ResumeTick(next, player_.Hold());
         PlaybackOptions options = range;
         options.loops = player_.LoopsLeft() < 0 ? -1 : std::min(player_.LoopsLeft(), range.loops);
-        const std::uint64_t resume = ResumeTick(next, player_.Now());
         const std::uint64_t end = std::min(range.toTick, trial.Index().EndTick());
         if (resume > range.fromTick && resume < end) {
             options.resumeTick = resume;
@@ -208,7 +209,7 @@ bool ScoreFollower::TakeNewVersion() {
             player_.LoadBytes(file);
             player_.SetSourceLines(std::move(lines));
             player_.SetOptions(options);
-            player_.Play();
+            player_.PlayOn();
         } catch (const std::bad_alloc&) {
             // Neither version can go on: the playback ends rather than hang in silence.
             player_.FreeTracks();

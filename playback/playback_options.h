@@ -34,6 +34,8 @@ struct PlaybackPosition {
     std::atomic<std::uint64_t> tick{0};
     // The score line of the most recent note-on sent; -1 when none (or not from a score).
     std::atomic<std::int32_t> line{-1};
+    // The first tick not sent, written once a playback has stopped: where a pause goes on.
+    std::atomic<std::uint64_t> resume{0};
 };
 
 }  // namespace tez

@@ -15,6 +15,14 @@ bool MoveMailbox::Post(PlaybackMove move) {
         if (!open_) {
             return false;
         }
+        if (pending_) {
+            // A move not taken yet is merged, not lost: a file written again stays so, and
+            // an edit's shift of the position still counts.
+            move.reloadFile = move.reloadFile || pending_->reloadFile;
+            if (move.shift && pending_->shift) {
+                *move.shift += *pending_->shift;
+            }
+        }
         pending_ = std::move(move);
     }
     changed_.notify_one();

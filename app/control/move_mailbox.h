@@ -33,8 +33,9 @@ class MoveMailbox {
   public:
     // Ready for a new worker.
     void Open();
-    // Leaves `move` for the worker, in place of one it has not taken yet. False once the
-    // worker has closed the mailbox, ending.
+    // Leaves `move` for the worker, merged with one it has not taken yet: its options win,
+    // a rewritten file stays rewritten and the shifts add up. False once the worker has
+    // closed the mailbox, ending.
     bool Post(PlaybackMove move);
     // Waits up to `period` for a move; returns early with one, or empty when woken.
     std::optional<PlaybackMove> Wait(std::chrono::milliseconds period);

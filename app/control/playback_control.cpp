@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <thread>
 
 #include "control/playback_state.h"
 #include "playback/smf_player.h"
@@ -36,18 +35,19 @@ PlaybackOptions OptionsOfMove(const PlaybackMove& move, std::uint64_t now) {
     return options;
 }
 
-// The same player halts (its sounding notes end) and plays on: the device stays open and
-// nothing is sent twice.
+// The same player holds and plays on: the device stays open, the notes sounding go on where
+// the new music still has them, and nothing is sent twice.
 void MoveOn(CSmfPlayer& player, const PlaybackMove& move) {
-    // Every event up to the clock's tick has been sent: the music goes on after it.
-    const std::uint64_t now = player.Now() + 1;
-    player.Halt();
+    // Read once the timer has stopped: the first tick not sent yet.
+    const std::uint64_t now = player.Hold();
     if (move.reloadFile) {
         player.LoadFile(kScoreMidiFileName);
     }
     PlaybackRequest request = move.request;
     request.options = OptionsOfMove(move, now);
-    StartRequest(player, request);
+    player.SetOptions(request.options);
+    player.SetSourceLines(request.eventLines);
+    player.PlayOn();
 }
 
 // The player's destructor stops its timer, resets and closes the device: nothing of the
@@ -63,6 +63,7 @@ void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
     for (;;) {
         std::optional<PlaybackMove> move = moves.Wait(period);
         if (g_runFlag.load() == 0) {
+            position.resume.store(player.Hold());
             break;
         }
         if (!move && !player.IsAnyTrackActive()) {
@@ -145,6 +146,12 @@ void PlaybackControl::SetChannels(std::uint16_t muted, std::uint16_t solo) {
     adjustments_.soloChannels = solo;
 }
 
+std::uint64_t PlaybackControl::StoppedAt() {
+    mailbox_.Wake();
+    g_playThread.Release();
+    return position_.resume.load();
+}
+
 bool PlaybackControl::IsWorkerRunning() const {
     return g_playThread.IsHeld() && g_playThread.ExitCode() == kStillActive;
 }
@@ -172,6 +179,7 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
     latest_ = PlaybackRequest{Adjusted(options), eventLines_};
     workerFileVersion_ = fileVersion_;
     position_.tick.store(options.fromTick);
+    position_.resume.store(options.fromTick);
     position_.line.store(-1);
     mailbox_.Open();
     MidiDevices& devices = devices_;
@@ -195,11 +203,13 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
     return true;
 }
 
+// The worker is told at once, so the window's thread does not wait for it: the worker ends
+// its playback (every note ended, the device reset and closed) as soon as it wakes.
 void PlaybackControl::StopPlayback() {
     g_runFlag.store(0);
     g_playing.store(0);
+    mailbox_.Wake();
     host_.SetStatusAndRefresh(kStatusStopped);
-    std::this_thread::sleep_for(handshakeWait_);
 }
 
 void PlaybackControl::CheckPlaybackThread() {
@@ -218,8 +228,8 @@ void PlaybackControl::CheckPlaybackThread() {
 void PlaybackControl::OnSelchangeDeviceList() {
     g_runFlag.store(0);
     g_playing.store(0);
+    mailbox_.Wake();
     host_.SetStatusAndRefresh(kStatusStopped);
-    std::this_thread::sleep_for(handshakeWait_);
     // An editable list can report no selection; the synthesizer is then the safe choice.
     const int selection = host_.DeviceListSelection();
     g_deviceId.store(selection > 0 ? selection - 1 : -1);

@@ -76,6 +76,8 @@ class PlaybackControl {
     const PlaybackPosition& Position() const { return position_; }
     // The options the latest playback started with.
     const PlaybackOptions& LatestOptions() const { return latest_.options; }
+    // After a stop: waits for the worker to end and answers the first tick it did not send.
+    std::uint64_t StoppedAt();
     // True while a worker runs, from its start until its routine has returned.
     bool IsWorkerRunning() const;
     // True while a worker runs that has not been told to stop.
