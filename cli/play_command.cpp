@@ -81,8 +81,11 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, const std::string& tot
 // Messages the device could never take are told once; a device gone away fails the command.
 void ReportDeviceTrouble(const CMidiOutPort& port, int device) {
     if (const std::uint64_t dropped = port.DroppedMessages(); dropped > 0) {
-        std::fprintf(stderr, "tez: %llu messages too large for midi device %d were dropped\n",
-                     static_cast<unsigned long long>(dropped), device);
+        std::fprintf(stderr,
+                     "tez: %llu %s that midi device %d could not take %s dropped (too large, or "
+                     "too many at once)\n",
+                     static_cast<unsigned long long>(dropped), dropped == 1 ? "message" : "messages",
+                     device, dropped == 1 ? "was" : "were");
     }
     if (port.DeviceLost()) {
         throw CLI::RuntimeError("tez: midi device " + std::to_string(device) + " went away", 1);

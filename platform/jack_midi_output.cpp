@@ -52,8 +52,17 @@ class JackMidiOutput final : public MidiOutput {
         return jack_connect(client_, jack_port_name(port_), target.c_str()) == 0;
     }
 
+    // A message the queue cannot take now (it is full, or the message is larger than it) is
+    // dropped and counted, so that the loss is said.
     bool Send(std::span<const std::uint8_t> message) override {
-        return !message.empty() && !Lost() && queue_.Push(Nanoseconds(due_), message);
+        if (message.empty() || Lost()) {
+            return false;
+        }
+        if (!queue_.Push(Nanoseconds(due_), message)) {
+            dropped_.fetch_add(1, std::memory_order_relaxed);
+            return false;
+        }
+        return true;
     }
     void SetDueTime(Clock::time_point due) override { due_ = due; }
     void Reset() override {

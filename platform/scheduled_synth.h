@@ -69,7 +69,15 @@ class ScheduledSynthOutput final : public MidiOutput {
   public:
     explicit ScheduledSynthOutput(ScheduledSynth& synth) : synth_(synth) {}
 
-    bool Send(std::span<const std::uint8_t> message) override { return synth_.Send(message); }
+    // A message the queue cannot take now is dropped and counted.
+    bool Send(std::span<const std::uint8_t> message) override {
+        const bool sent = synth_.Send(message);
+        if (!sent && !message.empty()) {
+            dropped_.fetch_add(1, std::memory_order_relaxed);
+        }
+        return sent;
+    }
+    std::uint64_t Dropped() const override { return dropped_.load(std::memory_order_relaxed); }
     DeviceClock* OwnClock() override { return &synth_; }
     void Reset() override { synth_.Reset(); }
     // The stream has stopped (its sound server went away): no frame rendered for a few
@@ -80,6 +88,7 @@ class ScheduledSynthOutput final : public MidiOutput {
 
   private:
     ScheduledSynth& synth_;
+    std::atomic<std::uint64_t> dropped_{0};
     mutable std::int64_t lastProgress_ = -1;
     mutable std::chrono::steady_clock::time_point lastAsked_{};
     mutable std::chrono::steady_clock::time_point lastMoved_{};

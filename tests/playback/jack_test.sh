@@ -59,6 +59,22 @@ grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
     [ "$(grep -cE ' b[0-9a-f] (78|7b|40|79) 00' big.txt)" -eq 64 ] ||
     { echo "oversized sysex: stderr $(cat big.err); received:"; cat big.txt; exit 1; }
 
+# A stop signal during a whole-file play: a note-off for every note sounding, before the reset.
+kill "${pids[-1]}" 2>/dev/null || true
+printf 'I0 K60 V100 L2000\nI0 K64 V100 L2000 W2\n' >held.tez
+timeout 20 jack_midi_dump -a >held.txt 2>&1 &
+pids+=($!)
+wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input"
+timeout 20 "$tez" play held.tez --device "$monitor_id" 2>/dev/null &
+player=$!
+sleep 1.5 && kill -INT "$player"
+wait "$player" || true
+sleep 0.3
+ons=$(awk '$2 ~ /^9/ && $4 != "00"' held.txt | wc -l)
+offs=$(awk '$2 ~ /^8/ || ($2 ~ /^9/ && $4 == "00")' held.txt | wc -l)
+[ "$ons" -eq 2 ] && [ "$offs" -eq 2 ] ||
+    { echo "stopped by a signal: $ons note-ons, $offs note-offs"; cat held.txt; exit 1; }
+
 # The server stopped while a score plays.
 timeout 20 "$tez" play score.tez --device "$monitor_id" 2>gone.err &
 sleep 1 && kill "${pids[0]}"
