@@ -1,7 +1,8 @@
 // Live changes in the window (offscreen), measured where they are heard.
-//   live_change presses DEVICE: a dense score on system device DEVICE (a JACK monitor's
-//     port), 20 F8 presses 40 ms apart while it plays; prints the longest time the window
-//     did not answer. The notes sent are judged from the monitor's record.
+//   live_change presses DEVICE [keys]: a dense score with a chord held on another channel, on
+//     system device DEVICE (a JACK monitor's port), 20 F8 presses (or with `keys` 12
+//     Shift+F8 presses) 40 ms apart while it plays; prints the longest time the window did
+//     not answer. The notes sent are judged from the monitor's record.
 //   live_change save LINES: a score of LINES lines playing with Follow the file on, saved
 //     with its keys an octave higher; prints how long after the save the new version sounds
 //     (a note every 48 ms, so the next onset comes soon after the switch).
@@ -80,8 +81,15 @@ void WaitFor(const std::function<bool()>& done) {
     }
 }
 
-int Presses(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, int device) {
+int Presses(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, int device, bool keys) {
     WriteScore("dense.tez", 4000, 48, 15);
+    {
+        // A chord on channel 2 held through the whole piece, at its start.
+        std::ifstream in("dense.tez", std::ios::binary);
+        const std::string notes((std::istreambuf_iterator<char>(in)), {});
+        std::ofstream("dense.tez", std::ios::binary | std::ios::trunc)
+            << "I0 K36 V80 L60000 W2\nI0 K43 V80 L60000 W2\n" << notes;
+    }
     view.OpenNamedScore(QStringLiteral("dense.tez"));
     auto* list = static_cast<QComboBox*>(view.GetDlgItem(tez::ids::kDeviceList));
     list->setCurrentIndex(device + 1);
@@ -99,14 +107,15 @@ int Presses(tez::DEzazerireVuvu& view, tez::CFrameWnd& frame, int device) {
     ticks.start(5);
     last = clock.elapsed();
     longest = 0;
-    for (int press = 0; press < 20; ++press) {
-        frame.CommandAction(tez::ids::kTempoFaster)->trigger();
+    const int presses = keys ? 12 : 20;
+    for (int press = 0; press < presses; ++press) {
+        frame.CommandAction(keys ? tez::ids::kTransposeUp : tez::ids::kTempoFaster)->trigger();
         const qint64 next = clock.elapsed() + 40;
         WaitFor([&] { return clock.elapsed() >= next; });
     }
     WaitFor([&] { return clock.elapsed() > 3500; });
-    std::printf("20 F8 presses 40 ms apart: the window's longest unanswered time %lld ms\n",
-                static_cast<long long>(longest));
+    std::printf("%d %s presses 40 ms apart: the window's longest unanswered time %lld ms\n",
+                presses, keys ? "Shift+F8" : "F8", static_cast<long long>(longest));
     view.OnPlayStop();
     return 0;
 }
@@ -158,7 +167,8 @@ int main(int argc, char** argv) {
     app.StartWithArguments({QStringLiteral("tezplayer")});
     auto* view = static_cast<tez::DEzazerireVuvu*>(app.MainWnd()->GetActiveView());
     const int status = mode == "save" ? SaveHeard(*view, *app.MainWnd(), timing, value)
-                                      : Presses(*view, *app.MainWnd(), static_cast<int>(value));
+                                      : Presses(*view, *app.MainWnd(), static_cast<int>(value),
+                                                argc > 3 && std::string(argv[3]) == "keys");
     app.ExitInstance();
     return status;
 }

@@ -19,13 +19,21 @@ for lines in ${LIVE_CHANGE_SAVES-60 1000000}; do
 done
 export JACK_DEFAULT_SERVER="tez-bench-$$"
 enter_scratch_folder
-start_jack_monitor 60 received.txt -a
-"$bench" presses "$monitor_id" 2>/dev/null
-sleep 0.3
-
-# Note-ons (frame, key): the longest gap between two, and a key sent again right after
-# itself (the score never repeats a key on the next line).
-awk '$2 ~ /^9/ && $4 != "00" { f = $1 + 0; if (n++) { gap = f - p; if (gap > max) max = gap
-         if ($3 == key) twice++ } p = f; key = $3 }
-     END { printf "at the JACK monitor: %d notes; longest hole %.1f ms (a note every 60 ms at first, a JACK period 5.3 ms); notes sent twice: %d\n",
-                  n, max / 48, twice + 0 }' received.txt
+for mode in tempo keys; do
+    start_jack_monitor 60 "received-$mode.txt" -a
+    "$bench" presses "$monitor_id" $mode 2>/dev/null
+    sleep 0.3
+    kill "${pids[-1]}" "${pids[-2]}" 2>/dev/null || true
+    wait "${pids[-1]}" "${pids[-2]}" 2>/dev/null || true
+    # Note-ons (frame, key) of channel 1: the longest gap between two, a key sent again right
+    # after itself (the score never repeats a key on the next line); the chord on channel 2;
+    # General MIDI System On messages.
+    awk -v mode="$mode" '
+        $2 == "91" && $4 != "00" { f = $1 + 0; if (n++) { gap = f - p; if (gap > max) max = gap
+             if ($3 == key) twice++ } p = f; key = $3 }
+        $2 == "92" && $4 != "00" { chordOn++ }
+        $2 == "82" || ($2 == "92" && $4 == "00") { chordOff++ }
+        $2 == "f0" && $3 == "7e" && $5 == "09" && $6 == "01" { systemOn++ }
+        END { printf "%s: %d notes at the JACK monitor; longest hole %.1f ms (a note every 60 ms); sent twice: %d; held chord struck %d, ended %d times; System On sent %d times\n",
+                     mode, n, max / 48, twice + 0, chordOn, chordOff, systemOn }' "received-$mode.txt"
+done

@@ -69,26 +69,25 @@ TEST(MidiTimer, CallsBackOneAtATimeUntilStoppedAndAStartReplacesTheRunningOne) {
 class AlwaysIdleTimer final : public CMidiTimer {
   public:
     ~AlwaysIdleTimer() { StopTimer(); }
-    void OnTimerTick() override {
-        const auto elapsed = std::chrono::steady_clock::now() - started;
-        const auto behind = elapsed / std::chrono::milliseconds(1) - ticks.fetch_add(1) - 1;
-        maxBehind = std::max<std::int64_t>(maxBehind.load(), behind);
-    }
+    void OnTimerTick() override { ticks.fetch_add(1); }
     std::uint64_t IdleTicks() const override { return 1000; }
+    // Milliseconds since the start that have no tick yet.
+    std::int64_t Behind() const {
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        return elapsed / std::chrono::milliseconds(1) - ticks.load();
+    }
 
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     std::atomic<std::int64_t> ticks{0};
-    std::atomic<std::int64_t> maxBehind{0};
 };
 
 TEST(MidiTimer, IdleTicksAreDeliveredTogetherNeverDropped) {
     AlwaysIdleTimer timer;
     ASSERT_NE(timer.StartTimer(1), 0u);
-    ASSERT_TRUE(test::WaitUntil([&] { return timer.ticks.load() >= 200; }));
+    // Batches are at most ten ticks long, and a stall of the machine is made up afterwards;
+    // a timer that dropped them would fall ever further behind and never catch up.
+    EXPECT_TRUE(test::WaitUntil([&] { return timer.ticks.load() >= 200 && timer.Behind() <= 15; }));
     timer.StopTimer();
-    // Batches are at most ten ticks long; a timer that dropped them would fall ever further
-    // behind (180 ticks by now).
-    EXPECT_LT(timer.maxBehind.load(), 40);
     EXPECT_EQ(timer.LastRunTiming().callbacks, static_cast<std::uint64_t>(timer.ticks.load()));
 }
 
