@@ -10,7 +10,7 @@ namespace tez {
 namespace {
 
 // Events between checkpoints: a seek replays at most this many.
-constexpr std::size_t kCheckpointEvery = 16384;
+constexpr std::size_t kCheckpointEvery = 8192;
 
 CursorState CursorAt(const TimelineEvent& event) {
     return {event.offset, event.tick, event.eventIndex, event.runningStatus, true};

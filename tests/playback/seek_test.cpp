@@ -183,8 +183,8 @@ void ExpectWholeFromThere(const Bytes& file, const PlaybackOptions& options) {
     EXPECT_EQ(notes.size(), part.size());
 }
 
-// 9,000 chords of three notes. The index keeps a checkpoint after each 16,384 events, at the
-// next tick boundary: the first 16,384 end inside the chord at tick 21840.
+// 9,000 chords of three notes. The index keeps a checkpoint after each 8,192 events, also
+// inside a tick: the first 16,384 end inside the chord at tick 21840.
 Bytes Chords() {
     std::string hex = "00 FF 51 03 07 A1 20 00 F0 05 7E 7F 09 01 F7 00";
     for (int chord = 0; chord < 9000; ++chord) {
