@@ -6,6 +6,7 @@
 
 #include "platform/midi_codes.h"
 #include "playback/smf_event.h"
+#include "playback/smf_timeline.h"
 #include "playback/tick_rate.h"
 #include "score/smf_writer.h"
 
@@ -31,38 +32,24 @@ double SecondsPerTick(std::int32_t division, std::int32_t tempo) {
     return static_cast<double>(rate.denominator) / static_cast<double>(rate.numerator) / 1000.0;
 }
 
-// Turns one track's events into notes, pedal spans, markers and tempo changes.
-class TrackReader {
+// Turns a file's events into notes, pedal spans, markers and tempo changes.
+class MusicReader {
   public:
-    TrackReader(RollContent& content, std::span<const std::int32_t> lines, std::int32_t division)
+    MusicReader(RollContent& content, std::span<const std::int32_t> lines, std::int32_t division)
         : m_content(content), m_lines(lines), m_division(division) {}
 
-    void Read(const TrackCursor& track, std::uint32_t firstEvent) {
-        const std::uint8_t* pos = track.data.get();
-        const std::uint8_t* end = pos + track.length;
-        std::uint32_t delta = 0;
-        if (!ReadVarLen(pos, end, delta)) {
-            return;
-        }
-        std::uint64_t time = delta;
-        std::uint8_t runningStatus = 0;
-        std::uint32_t eventIndex = firstEvent;
-        bool goesOn = true;
-        while (goesOn) {
-            const std::uint64_t tick = time;
-            SmfEvent event;
-            goesOn = ReadSmfEvent(pos, end, runningStatus, time, event);
-            Take(event, tick, LineOf(eventIndex++));
-            m_content.endTick = std::max(m_content.endTick, tick);
+    // Every event of the file in the order a playback sends them, so that a note-off ends
+    // the note a device would end, whichever track each comes from.
+    void Read(const SmfTimeline& timeline) {
+        for (const TimelineEvent& entry : timeline.Events()) {
+            Take(timeline.Decode(entry), entry.tick, LineOf(entry.eventIndex));
+            m_content.endTick = std::max(m_content.endTick, entry.tick);
         }
         CloseAll(m_content.endTick);
     }
 
-    std::uint32_t EventsRead() const { return m_events; }
-
   private:
-    std::int32_t LineOf(std::uint32_t eventIndex) {
-        ++m_events;
+    std::int32_t LineOf(std::uint32_t eventIndex) const {
         return eventIndex < m_lines.size() ? m_lines[eventIndex] : kNoLine;
     }
 
@@ -141,7 +128,6 @@ class TrackReader {
     std::int32_t m_division;
     std::array<std::vector<std::uint32_t>, 16 * 128> m_sounding;
     std::array<std::optional<std::uint64_t>, 16> m_pedalFrom;
-    std::uint32_t m_events = 0;
 };
 
 }  // namespace
@@ -151,12 +137,12 @@ RollModel ReadRoll(const CSmfPlayer& player, std::span<const std::int32_t> event
     const bool framesCounted = (player.m_division & 0x8000) != 0;
     content.ticksPerBeat = framesCounted || player.m_division == 0 ? kSmpteBeat : player.m_division;
     content.tempos.push_back({0, 0, SecondsPerTick(player.m_division, CSmfPlayer::kDefaultTempo)});
-    std::uint32_t firstEvent = 0;
+    std::vector<TrackBytes> tracks;
     for (std::int32_t t = 0; t < player.m_trackCount; ++t) {
-        TrackReader reader(content, eventLines, player.m_division);
-        reader.Read(player.m_tracks[t], firstEvent);
-        firstEvent += reader.EventsRead();
+        tracks.push_back({player.m_tracks[t].data.get(), player.m_tracks[t].length});
     }
+    MusicReader reader(content, eventLines, player.m_division);
+    reader.Read(SmfTimeline(tracks, player.m_division, CSmfPlayer::kDefaultTempo));
     if (framesCounted) {
         // Frames tick at one pace whatever the tempo says.
         content.tempos.resize(1);
