@@ -41,6 +41,7 @@ SmfTimeline::SmfTimeline(std::span<const TrackBytes> tracks, std::int32_t divisi
         }
     }
     m_trackStarts.assign(m_tracks.size(), kNoEvent);
+    m_events.reserve(CountEvents());
     while (!due.empty()) {
         const std::size_t t = due.top().second;
         due.pop();
@@ -85,6 +86,27 @@ SmfTimeline::SmfTimeline(std::span<const TrackBytes> tracks, std::int32_t divisi
         entry.eventIndex += firstEvent[entry.track];
     }
     MapTempos();
+}
+
+// One quick pass first, so that the table is allocated once at its size: a large file's
+// table is not copied while it grows, which would take half as much memory again.
+std::size_t SmfTimeline::CountEvents() const {
+    std::size_t count = 0;
+    for (const TrackBytes& track : m_tracks) {
+        const std::uint8_t* pos = track.data;
+        const std::uint8_t* end = track.data + track.length;
+        std::uint32_t firstDelta = 0;
+        if (!ReadVarLen(pos, end, firstDelta)) {
+            continue;
+        }
+        std::uint8_t runningStatus = 0;
+        std::uint64_t time = 0;
+        SmfEvent event;
+        do {
+            ++count;
+        } while (ReadSmfEvent(pos, end, runningStatus, time, event));
+    }
+    return count;
 }
 
 SmfEvent SmfTimeline::Decode(const TimelineEvent& entry) const {

@@ -70,6 +70,7 @@ class SmfTimeline {
         std::uint64_t microseconds;
     };
     void MapTempos();
+    std::size_t CountEvents() const;
 
     std::vector<TrackBytes> m_tracks;
     std::int32_t m_division;

@@ -132,17 +132,13 @@ class MusicReader {
 
 }  // namespace
 
-RollModel ReadRoll(const CSmfPlayer& player, std::span<const std::int32_t> eventLines) {
+RollModel ReadRoll(CSmfPlayer& player, std::span<const std::int32_t> eventLines) {
     RollContent content;
     const bool framesCounted = (player.m_division & 0x8000) != 0;
     content.ticksPerBeat = framesCounted || player.m_division == 0 ? kSmpteBeat : player.m_division;
     content.tempos.push_back({0, 0, SecondsPerTick(player.m_division, CSmfPlayer::kDefaultTempo)});
-    std::vector<TrackBytes> tracks;
-    for (std::int32_t t = 0; t < player.m_trackCount; ++t) {
-        tracks.push_back({player.m_tracks[t].data.get(), player.m_tracks[t].length});
-    }
     MusicReader reader(content, eventLines, player.m_division);
-    reader.Read(SmfTimeline(tracks, player.m_division, CSmfPlayer::kDefaultTempo));
+    reader.Read(player.Index().Timeline());
     if (framesCounted) {
         // Frames tick at one pace whatever the tempo says.
         content.tempos.resize(1);

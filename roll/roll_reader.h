@@ -12,9 +12,9 @@
 
 namespace tez::roll {
 
-// The music of a loaded player; `eventLines` holds the score line of each event in file order
+// The music of a loaded player, through its index (built if it was not); `eventLines` holds the score line of each event in file order
 // (empty for a file no score gave).
-RollModel ReadRoll(const CSmfPlayer& player, std::span<const std::int32_t> eventLines);
+RollModel ReadRoll(CSmfPlayer& player, std::span<const std::int32_t> eventLines);
 
 // The music of a file's bytes; nothing when they are no MIDI file.
 std::optional<RollModel> ReadRollFromBytes(std::span<const std::uint8_t> file,
