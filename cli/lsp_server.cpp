@@ -153,7 +153,8 @@ void LanguageServer::Dispatch(const json& message) {
         try {
             (this->*handler->second)(params);
         } catch (const BadParams&) {
-        } catch (const json::exception&) {
+        } catch (const std::exception&) {
+            // a notification has no answer: one it cannot use is dropped
         }
         return;
     }
@@ -178,6 +179,8 @@ void LanguageServer::Dispatch(const json& message) {
         Fail(id, kInvalidParams, bad.what());
     } catch (const CommandOutcome& failed) {
         Fail(id, kRequestFailed, failed.message);
+    } catch (const std::exception& failure) {
+        Fail(id, kInternalError, failure.what());
     }
 }
 

@@ -85,6 +85,18 @@ client.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version":
 diagnostics = client.wait_note("textDocument/publishDiagnostics", lambda p: p["version"] == 2)["diagnostics"]
 check("an incremental change that mends it clears it", diagnostics == [], diagnostics)
 
+# Positions count UTF-16 code units: the clef is two of them and four bytes.
+wide = "file:///wide.tez"
+client.notify("textDocument/didOpen", {"textDocument": {"uri": wide, "languageId": "tez", "version": 1, "text": "\U0001D11E I120 K200 V90\n"}})
+diagnostics = client.wait_note("textDocument/publishDiagnostics", lambda p: p["uri"] == wide)["diagnostics"]
+check("a column after a wide character", [d["range"] for d in diagnostics] ==
+      [{"start": position(0, 9), "end": position(0, 12)}], diagnostics)
+client.notify("textDocument/didChange", {"textDocument": {"uri": wide, "version": 2}, "contentChanges": [
+    {"range": {"start": position(0, 9), "end": position(0, 12)}, "text": "72"}]})
+diagnostics = client.wait_note("textDocument/publishDiagnostics", lambda p: p["uri"] == wide)["diagnostics"]
+check("an edit after a wide character", diagnostics == [], diagnostics)
+client.notify("textDocument/didClose", {"textDocument": {"uri": wide}})
+
 hovers = [  # line, what the hover says
     (0, ["**C4** (key 60)", "0:00.480", "bar 1, beat 1, tick 0", "channel 1", "(quarter)"]),
     (1, ["**D4** (key 62)", "0:00.960", "bar 1, beat 2, tick 0", "(eighth)"]),
