@@ -138,6 +138,17 @@ check("stop resets the device, no note left sounding",
 past = client.request("workspace/executeCommand", {"command": "tez.play", "arguments": [uri, 400]})
 check("play past the last line is refused", past.get("error", {}).get("code") == -32803, past)
 
+# A score of a million lines, changed while its first conversion runs: the change wins.
+big = "file:///big.tez"
+client.notify("textDocument/didOpen", {"textDocument": {"uri": big, "languageId": "tez", "version": 1,
+                                                        "text": "I6 K60 V100 L5\n" * 999_999 + "I6 K200 V100 L5\n"}})
+client.notify("textDocument/didChange", {"textDocument": {"uri": big, "version": 2}, "contentChanges": [
+    {"range": {"start": position(999_999, 4), "end": position(999_999, 7)}, "text": "62"}]})
+last = client.request("textDocument/hover", {"textDocument": {"uri": big}, "position": position(999_999)})
+check("a million lines: hover answers from the newest text", "**D4**" in last["result"]["contents"]["value"], last)
+published = client.wait_note("textDocument/publishDiagnostics", lambda p: p["uri"] == big and p["version"] == 2)
+check("a million lines: the change's diagnostics", published["diagnostics"] == [], published["diagnostics"][:3])
+
 check("shutdown", client.request("shutdown")["result"] is None)
 client.notify("exit", {})
 check("exit after shutdown: status 0", client.process.wait(timeout=PATIENCE) == 0)
