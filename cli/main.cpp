@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     tez::cli::AddDevicesCommand(app);
     tez::cli::AddRenderCommand(app);
     tez::cli::AddRollCommand(app);
+    tez::cli::AddLspCommand(app);
     if (const char* command = UnknownCommand(app, argc, argv)) {
         std::fprintf(stderr, "tez: unknown command '%s'; try 'tez --help'\n",
                      tez::cli::PrintableName(command).c_str());

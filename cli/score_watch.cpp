@@ -17,6 +17,7 @@
 #include "playback_source.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
+#include "version_switch.h"
 
 namespace tez::cli {
 namespace {
@@ -152,21 +153,6 @@ void ScoreFollower::Poll() {
     }
 }
 
-// Where the edit moved the line that sounds now, the position moves with it; otherwise the
-// new version goes on at the same tick.
-std::uint64_t ScoreFollower::ResumeTick(const NoteTable& next, std::uint64_t now) const {
-    const std::int32_t line = position_.line.load();
-    if (line < 1) {
-        return now;
-    }
-    const std::optional<std::uint64_t> before = LineOnsetTick(score_, line);
-    const std::optional<std::uint64_t> after = LineOnsetTick(next, line);
-    if (!before || !after || *before > now) {
-        return now;
-    }
-    return *after + (now - *before);
-}
-
 bool ScoreFollower::TakeNewVersion() {
     const auto keepOld = [&](const std::string& why) {
         std::fprintf(stderr, "%s: %s; playing on with the previous version\n",
@@ -196,31 +182,16 @@ bool ScoreFollower::TakeNewVersion() {
         const PlaybackOptions range =
             ResolveRange(range_, {trial, &next, path_}, LoopCount::kOptional);
 
-        // Where the music stands is the first tick not sent yet; the notes sounding there
-        // go on if the new version still has them.
-        const std::uint64_t resume = ResumeTick(next, player_.Hold());
-        PlaybackOptions options = range;
-        options.loops = player_.LoopsLeft() < 0 ? -1 : std::min(player_.LoopsLeft(), range.loops);
-        const std::uint64_t end = std::min(range.toTick, trial.Index().EndTick());
-        if (resume > range.fromTick && resume < end) {
-            options.resumeTick = resume;
-        }
-        try {
-            player_.LoadBytes(file);
-            player_.SetSourceLines(std::move(lines));
-            player_.SetOptions(options);
-            player_.PlayOn();
-        } catch (const std::bad_alloc&) {
-            // Neither version can go on: the playback ends rather than hang in silence.
-            player_.FreeTracks();
+        const std::optional<std::uint64_t> from =
+            MoveToNewVersion(player_, position_, score_, next, file, std::move(lines), range);
+        if (!from) {
             std::fprintf(stderr, "%s: out of memory taking the new version; stopping\n",
                          PrintableName(path_).c_str());
             return false;
         }
         score_ = std::move(next);
         std::fprintf(stderr, "%s: new version playing from tick %llu\n",
-                     PrintableName(path_).c_str(),
-                     static_cast<unsigned long long>(options.resumeTick.value_or(range.fromTick)));
+                     PrintableName(path_).c_str(), static_cast<unsigned long long>(*from));
         return true;
     } catch (const CLI::RuntimeError& refused) {
         return keepOld(refused.what());

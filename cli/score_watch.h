@@ -70,8 +70,6 @@ class ScoreFollower {
     bool TakeNewVersion();
 
   private:
-    std::uint64_t ResumeTick(const NoteTable& next, std::uint64_t now) const;
-
     CSmfPlayer& player_;
     std::string path_;
     RangeArgs range_;

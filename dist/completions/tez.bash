@@ -4,7 +4,7 @@ _tez() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="convert check play dump render roll devices"
+    local commands="convert check play dump render roll devices lsp"
     local range="--from --to --loop --tempo --transpose --mute --solo"
     local command="" i
     for ((i = 1; i < cword; i++)); do
@@ -60,7 +60,7 @@ _tez() {
         dump) options="--lines $range" ;;
         render) options="-o --output --format --rate --soundfont $range" ;;
         roll) options="-o --output --from --to --width" ;;
-        devices) options="" ;;
+        devices | lsp) options="" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
