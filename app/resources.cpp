@@ -11,9 +11,10 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-const std::array<MenuItem, 6> kFileItems = {{
+const std::array<MenuItem, 7> kFileItems = {{
     {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
     {Kind::kCommand, ids::kSaveToScore, QStringLiteral("ｽｺｱに保存(&W)\tCtrl+Shift+S")},
+    {Kind::kCommand, ids::kSaveAs, QStringLiteral("名前を付けて保存(&A)...\tF12")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kRecentFiles, ids::kFileMruFile1, QStringLiteral("最近使ったﾌｧｲﾙ")},
     {Kind::kSeparator, 0, QString()},
@@ -48,7 +49,7 @@ const std::array<MenuPopup, 4> kMenu = {{
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 23> kAccelerators = {{
+const std::array<Accelerator, 24> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -72,6 +73,7 @@ const std::array<Accelerator, 23> kAccelerators = {{
     {QKeySequence(Qt::Key_F4), ids::kPianoRoll},
     {QKeySequence(Qt::SHIFT | Qt::Key_F5), ids::kPause},
     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ids::kSaveToScore},
+    {QKeySequence(Qt::Key_F12), ids::kSaveAs},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

@@ -73,12 +73,29 @@ bool CTezplayerApp::OnCmdMsg(unsigned id, CommandMode mode) {
         case ids::kAppAbout:
             return Handle(mode, [this] { OnAbout(); });
         case ids::kFileNew:
-            return Handle(mode, [this] { OnFileNew(); });
+            return Handle(mode, [this] {
+                if (SaveAllModified()) {
+                    OnFileNew();
+                    if (auto* form = Form()) {
+                        form->ForgetUndoHistory();
+                    }
+                }
+            });
         case ids::kFileOpen:
             return Handle(mode, [this] { OnFileOpen(); });
         default:
             return CWinApp::OnCmdMsg(id, mode);
     }
+}
+
+DEzazerireVuvu* CTezplayerApp::Form() const {
+    return MainWnd() != nullptr ? static_cast<DEzazerireVuvu*>(MainWnd()->GetActiveView())
+                                : nullptr;
+}
+
+bool CTezplayerApp::SaveAllModified() {
+    DEzazerireVuvu* form = Form();
+    return form == nullptr || form->SaveModified();
 }
 
 void CTezplayerApp::OnAbout() {

@@ -6,6 +6,8 @@
 
 namespace tez {
 
+class DEzazerireVuvu;
+
 inline constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
 inline constexpr const char* kApplicationVersion = "1.0.0.1";
 inline constexpr int kRecentFileCount = 4;
@@ -22,12 +24,16 @@ class CTezplayerApp final : public CWinApp {
     bool OnCmdMsg(unsigned id, CommandMode mode) override;
     // Shows the About box modally.
     void OnAbout();
+    // The form asks about typing that its file does not have.
+    bool SaveAllModified() override;
 
   protected:
     // The document's title and the recent-file list, and the form opens the score too.
     bool OpenDocumentFile(const QString& path) override;
 
   private:
+    DEzazerireVuvu* Form() const;
+
     MidiDevices& devices_;
 };
 

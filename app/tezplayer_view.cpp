@@ -172,6 +172,8 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return pianoRoll_ && Handle(mode, [this] { pianoRoll_->OnPause(); });
         case ids::kSaveToScore:
             return Handle(mode, [this] { OnSaveToScore(); });
+        case ids::kSaveAs:
+            return Handle(mode, [this] { OnSaveAs(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }
@@ -188,11 +190,14 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     }
     if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
         // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
-        // without typing starts its history afresh rather than keep every version shown.
+        // without typing starts its history afresh rather than keep every version shown, and
+        // so does another score: undo never brings back a text of another file.
         filler_->Cancel();
         markedLines_.reset();
         refreshingBox_ = true;
-        const bool typing = BoxHoldsTyping();
+        const bool typing = BoxHoldsTyping() && !freshHistory_;
+        freshHistory_ = false;
+        boxFile_ = textFile_;
         if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText.Text())), typing,
                                 *filler_) &&
             typing) {
@@ -210,6 +215,30 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
 
 bool DEzazerireVuvu::BoxHoldsTyping() const {
     return !filler_->IsFilling() && scoreBox_->document()->isModified();
+}
+
+bool DEzazerireVuvu::HoldsUnsavedTyping() const {
+    return BoxHoldsTyping() && scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText.Text()));
+}
+
+void DEzazerireVuvu::ForgetUndoHistory() {
+    scoreBox_->document()->clearUndoRedoStacks();
+}
+
+bool DEzazerireVuvu::SaveModified() {
+    if (!HoldsUnsavedTyping()) {
+        return true;
+    }
+    const QStringList choices{QStringLiteral("&Save"), QStringLiteral("&Discard"),
+                              QStringLiteral("Cancel")};
+    switch (prompts_.Ask(this, QString::fromLatin1(kQuestionUnsavedTyping), choices)) {
+        case 0:
+            return boxFile_ ? WriteBoxTo(boxFile_->path) : OnSaveAs();
+        case 1:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void DEzazerireVuvu::BoxTextShown() {
@@ -253,14 +282,21 @@ void DEzazerireVuvu::FillDeviceList() {
 }
 
 void DEzazerireVuvu::SetScoreText(std::string text) {
+    if (text.empty()) {
+        textFile_.reset();
+    }
     m_scoreText = std::move(text);
     scoreTextChanged_ = true;
 }
 
 void DEzazerireVuvu::OnFileOpen() {
+    if (!SaveModified()) {
+        return;
+    }
     const OpenFileRequest request{QStringLiteral("tez"), QStringLiteral("*.tez"), QString()};
     UpdateData(true);
     SetScoreText(std::string());
+    freshHistory_ = true;
     if (const std::optional<QString> chosen = prompts_.OpenFile(this, request)) {
         m_pathName = QFile::encodeName(*chosen).toStdString();
         if (!RunTextPass()) {
@@ -274,6 +310,7 @@ void DEzazerireVuvu::OnFileOpen() {
 
 void DEzazerireVuvu::OpenNamedScore(const QString& path) {
     SetScoreText(std::string());
+    freshHistory_ = true;
     m_pathName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
     if (!RunTextPass()) {
         return;
@@ -322,16 +359,19 @@ bool DEzazerireVuvu::ReloadText(bool followed) {
 }
 
 bool DEzazerireVuvu::RunTextPass() {
-    std::optional<std::string> text = ReadScoreForDisplay(m_pathName);
-    if (!text) {
+    std::optional<ReadScoreFile> file = ReadWithStamp(m_pathName);
+    if (!file) {
         ReportFailure(kMessageFileOpenError);
         return false;
     }
+    std::string text = ScoreTextForDisplay(file->bytes);
+    file->bytes = std::string();
     if (followedPass_) {
-        m_scoreText = std::move(*text);
+        m_scoreText = std::move(text);
     } else {
-        m_scoreText.Append(*text);
+        m_scoreText.Append(text);
     }
+    textFile_ = ShownFile{m_pathName, file->stamp};
     scoreTextChanged_ = true;
     m_status = kStatusFileOpened;
     return true;

@@ -21,6 +21,7 @@
 #include "line_tags.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
+#include "score_file.h"
 #include "score_follower.h"
 
 class QComboBox;
@@ -43,6 +44,8 @@ inline constexpr const char* kMessageOutOfMemory = "out of memory";
 inline constexpr const char* kStatusLoopGone = "loop lines gone";
 inline constexpr const char* kStatusFileSaved = "file saved";
 inline constexpr const char* kMessageFileWriteError = "file write error";
+inline constexpr const char* kQuestionFileChanged = "the file changed on disk since it was read.";
+inline constexpr const char* kQuestionUnsavedTyping = "the score has typing that is not saved.";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -86,6 +89,15 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // The File menu's save: writes the box's text to the score file, safely, and converts
     // it; while the file is followed the music goes on in it at once.
     void OnSaveToScore();
+    // The File menu's Save As: writes the box's text to a file chosen in a dialog, which is
+    // the score's file from then on. True when the text was written.
+    bool OnSaveAs();
+    // Before something replaces the box's typing that the file does not have (Open, New, a
+    // recent file, Exit): asks whether to save it, discard it or keep it. False: keep it,
+    // and the command is not carried out.
+    bool SaveModified();
+    // After New: the undo history starts afresh.
+    void ForgetUndoHistory();
 
     bool FollowsFile() const { return followFile_; }
     // True while an opened score is still being shown or converted.
@@ -129,6 +141,10 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void LoadFollowFileSetting();
     void FollowOpenedFile();
     void OnScoreSaved();
+    // Writes the box's text to `path`; a message tells why when that fails.
+    bool WriteBoxTo(const std::string& path);
+    // Whether the box holds typing that its file (or, for a new score, nothing) does not have.
+    bool HoldsUnsavedTyping() const;
     // Where a playback stands before a save, to go on from there in the new version.
     struct PlaybackPlace {
         bool playing = false;
@@ -193,6 +209,18 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
+    // A file as read into m_scoreText or written from the box.
+    struct ShownFile {
+        std::string path;
+        FileStamp stamp;
+    };
+    // The file m_scoreText holds; empty when it holds no file's text.
+    std::optional<ShownFile> textFile_;
+    // The file the box shows, and the version its typing started from: a save writes there,
+    // never to a file the undo history reached. Empty for a new score.
+    std::optional<ShownFile> boxFile_;
+    // Set by Open and New: the next text the box shows starts a new undo history.
+    bool freshHistory_ = false;
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;

@@ -1,6 +1,7 @@
 #include "framework/frame_wnd.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLayout>
 #include <QScrollArea>
 
@@ -12,6 +13,14 @@ namespace tez {
 
 CFrameWnd::CFrameWnd() {
     setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void CFrameWnd::closeEvent(QCloseEvent* event) {
+    if (app_ != nullptr && !app_->SaveAllModified()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool CFrameWnd::Create(CWinApp& app) {

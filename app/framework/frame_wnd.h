@@ -46,6 +46,8 @@ class CFrameWnd : public QMainWindow, public CCmdTarget {
   protected:
     // Builds menus and control bars. -1 fails the frame's creation, 0 succeeds.
     virtual int OnCreate() { return 0; }
+    // Closing asks the application about work that would be lost first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     CWinApp* app_ = nullptr;

@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 namespace tez {
 namespace {
@@ -50,6 +53,41 @@ std::optional<QString> QtUserPrompts::OpenFile(QWidget* owner, const OpenFileReq
         dialog.setNameFilter(request.filter);
     } else if (HasWildcard(request.initialName)) {
         dialog.setNameFilter(request.initialName);  // the list opens as the name field reads
+    }
+    dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+int QtUserPrompts::Ask(QWidget* owner, const QString& text, const QStringList& choices) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::NoButton, owner);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons.push_back(box.addButton(choice, QMessageBox::ActionRole));
+    }
+    if (buttons.empty()) {
+        return -1;
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(buttons.back());
+    box.exec();
+    const auto taken = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return taken == buttons.end() ? static_cast<int>(buttons.size()) - 1
+                                  : static_cast<int>(taken - buttons.begin());
+}
+
+std::optional<QString> QtUserPrompts::SaveFile(QWidget* owner, const OpenFileRequest& request) {
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.filter.isEmpty()) {
+        dialog.setNameFilter(request.filter);
     }
     dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

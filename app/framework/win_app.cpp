@@ -113,6 +113,9 @@ void CWinApp::OnFileOpen() {
 }
 
 void CWinApp::OnOpenRecentFile(int index) {
+    if (!SaveAllModified()) {
+        return;
+    }
     const QString path = recentFiles_.Entries().value(index);
     if (!OpenDocumentFile(path)) {
         prompts_.MessageBox(MainWnd(), QStringLiteral("cannot open %1").arg(path));

@@ -55,6 +55,9 @@ class CWinApp : public CCmdTarget {
     // Asks for a file with the framework's open dialog and opens it as the document.
     void OnFileOpen();
     void OnAppExit();
+    // Asks about work that the next command would lose (New, a recent file, Exit); false
+    // keeps it, and the command is not carried out.
+    virtual bool SaveAllModified() { return true; }
 
   protected:
     // Settings are kept per user under organisation `key` and the application's name.

@@ -40,9 +40,38 @@ class ScriptedPrompts final : public UserPrompts {
         return answer;
     }
 
+    // Questions take the queued choices in turn (nothing queued: the last, Cancel).
+    int Ask(QWidget*, const QString& text, const QStringList& choices) override {
+        questions.push_back(text);
+        if (choices_.empty()) {
+            return static_cast<int>(choices.size()) - 1;
+        }
+        const QString choice = choices_.front();
+        choices_.pop_front();
+        return static_cast<int>(choices.indexOf(choice));
+    }
+    std::optional<QString> SaveFile(QWidget*, const OpenFileRequest&) override {
+        saveRequests += 1;
+        if (saveAnswers.empty()) {
+            return std::nullopt;
+        }
+        std::optional<QString> answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    // Queues the answer to the next question by its button's text ("&Discard").
+    void Answer(const QString& choice) { choices_.push_back(choice); }
+    void ForgetAnswers() { choices_.clear(); }
+
     std::deque<std::optional<QString>> answers;
+    std::deque<std::optional<QString>> saveAnswers;
     QStringList messages;
+    QStringList questions;
+    int saveRequests = 0;
     std::vector<OpenFileRequest> requests;
+
+  private:
+    std::deque<QString> choices_;
 };
 
 class WindowTest : public ::testing::Test {

@@ -4,7 +4,7 @@
 # score's MIDI file and the title must be right. Then the cursor goes to the score's third
 # line with the arrow keys and F5 plays from it: the first note the window's recording
 # device receives must be that line's. A screenshot shows the line highlighted, and the
-# highlight moves down with two lines typed above it. Then a
+# highlight moves down with two lines typed above it, and Exit asks about them first. Then a
 # score named on the command line: opened, typed into, played, saved.
 # Usage: window_xvfb.sh <recording_tezplayer> <tez> <folder for the screenshot>
 set -euo pipefail
@@ -62,11 +62,24 @@ after=$(highlight_row)
 [ -n "$before" ] && [ -n "$after" ] && [ "$after" -gt "$before" ] ||
     fail "the highlight stood at row '$before' and then at '$after' after typing above it"
 
-# File > Exit through the menu's mnemonics; the window closes without a question.
+# File > Exit through the menu's mnemonics. The two lines typed are not in the file: the
+# window asks first, and Cancel (Esc) keeps it open; then Discard (D) lets it close.
 xdotool windowfocus --sync "$window"
 xdotool key alt+f
 sleep 0.3
 xdotool key x
+wait_for 100 xdotool search --onlyvisible --name '^tezplayer$' || fail "no question before Exit"
+question=$(xdotool search --onlyvisible --name '^tezplayer$' | head -n1)
+xdotool windowfocus --sync "$question" key Escape
+sleep 0.5
+kill -0 "$app_pid" || fail "Cancel did not keep the window"
+xdotool windowfocus --sync "$window"
+xdotool key alt+f
+sleep 0.3
+xdotool key x
+wait_for 100 xdotool search --onlyvisible --name '^tezplayer$' || fail "no question before Exit"
+question=$(xdotool search --onlyvisible --name '^tezplayer$' | head -n1)
+xdotool windowfocus --sync "$question" key d
 wait_for 100 bash -c "! kill -0 $app_pid" || fail "Exit did not end the program"
 first_note=$(grep -m1 -E '^send 9[0-9A-F] [0-9A-F]{2} [1-9A-F]' "$work/sent.txt" || true)
 [ "$first_note" = "send 91 43 50" ] || fail "first note sent was '$first_note', not line 3's key 67"
