@@ -1,6 +1,7 @@
 // Any bytes as a MIDI file: loading and playing them to the end on the virtual clock must
 // neither read out of bounds nor hang, as written and again with a range, loops, a tempo
-// factor, a transposition and a channel choice taken from the input's last bytes.
+// factor, a transposition and a channel choice taken from the input's last bytes, and then
+// once more moved part way through to other options, the way a live change moves it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -46,10 +47,29 @@ tez::PlaybackOptions OptionsFrom(const std::uint8_t* b) {
     return options;
 }
 
+// Each busy callback of a pass consumes at least one byte; the bound keeps it quick.
 void PlayToTheEnd(tez::CSmfPlayer& player, std::size_t bound) {
     tez::VirtualClock clock(player);
     clock.Start();
-    // Each busy callback of a pass consumes at least one byte; the bound keeps it quick.
+    for (std::size_t i = 0; i < bound && clock.TickNextBusy(); ++i) {
+    }
+    player.Stop();
+}
+
+// Plays `busy` busy callbacks, then holds and goes on from where the music stands with
+// `next`, as a live change of tempo, key or score does.
+void PlayMovedOnce(tez::CSmfPlayer& player, std::size_t busy, tez::PlaybackOptions next,
+                   std::size_t bound) {
+    tez::VirtualClock clock(player);
+    clock.Start();
+    for (std::size_t i = 0; i < busy && clock.TickNextBusy(); ++i) {
+    }
+    const std::uint64_t resume = player.Hold();
+    if (resume > next.fromTick && resume < next.toTick) {
+        next.resumeTick = resume;
+    }
+    player.SetOptions(next);
+    clock.Continue();
     for (std::size_t i = 0; i < bound && clock.TickNextBusy(); ++i) {
     }
     player.Stop();
@@ -65,6 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= 12) {
         player.SetOptions(OptionsFrom(data + size - 12));
         PlayToTheEnd(player, 4 * size + 64);
+    }
+    if (size >= 24) {
+        player.SetOptions(OptionsFrom(data + size - 12));
+        PlayMovedOnce(player, data[size - 13] % 64, OptionsFrom(data + size - 24), 4 * size + 64);
     }
     return 0;
 }
