@@ -36,6 +36,8 @@ struct PlaybackPosition {
     std::atomic<std::int32_t> line{-1};
     // The first tick not sent, written once a playback has stopped: where a pause goes on.
     std::atomic<std::uint64_t> resume{0};
+    // Messages the device could not take in the last playback, written once it has ended.
+    std::atomic<std::uint64_t> dropped{0};
 };
 
 }  // namespace tez

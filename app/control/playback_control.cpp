@@ -55,6 +55,15 @@ void MoveOn(CSmfPlayer& player, const PlaybackMove& move) {
 void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
               const PlaybackRequest& request, PlaybackPosition& position, MoveMailbox& moves) {
     CSmfPlayer player(devices);
+    // Told once the player has closed its device, whichever way the playback ends.
+    struct DropCount {
+        CSmfPlayer& player;
+        PlaybackPosition& position;
+        ~DropCount() {
+            player.Stop();
+            position.dropped.store(player.m_port.DroppedMessages());
+        }
+    } dropCount{player, position};
     player.m_deviceId = g_deviceId.load();
     player.LoadFile(kScoreMidiFileName);
     player.SetPositionSink(&position);
@@ -80,6 +89,15 @@ void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
 }
 
 }  // namespace
+
+std::string StoppedStatus(std::uint64_t dropped) {
+    if (dropped == 0) {
+        return kStatusStopped;
+    }
+    return std::string(kStatusStopped) + "; " + std::to_string(dropped) +
+           (dropped == 1 ? " message the device could not take was dropped"
+                         : " messages the device could not take were dropped");
+}
 
 std::uint32_t PlaybackThreadProc(MidiDevices& devices, std::chrono::milliseconds period,
                                  const PlaybackRequest& request, PlaybackPosition& position,
@@ -181,6 +199,7 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
     position_.tick.store(options.fromTick);
     position_.resume.store(options.fromTick);
     position_.line.store(-1);
+    position_.dropped.store(0);
     mailbox_.Open();
     MidiDevices& devices = devices_;
     const std::chrono::milliseconds period = handshakeWait_;
@@ -222,7 +241,7 @@ void PlaybackControl::CheckPlaybackThread() {
     }
     g_playThread.Release();
     g_playing.store(0);
-    host_.SetStatusAndRefresh(kStatusStopped);
+    host_.SetStatusAndRefresh(StoppedStatus(position_.dropped.load()));
 }
 
 void PlaybackControl::OnSelchangeDeviceList() {

@@ -16,6 +16,8 @@ namespace tez {
 
 inline constexpr const char* kStatusPlaying = "playing...";
 inline constexpr const char* kStatusStopped = "stopped";
+// "stopped", and how many messages the device could not take when there were any.
+std::string StoppedStatus(std::uint64_t dropped);
 inline constexpr const char* kMessageNoScoreData = "no tezdata.";
 inline constexpr const char* kMessageCannotStartPlayback = "cannot start playback.";
 

@@ -103,6 +103,22 @@ TEST_F(PlaybackControlTest, AfterTheMusicEndsOnePressStopsAndTheNextPlaysAgain) 
 }
 
 // Entry 0 is the synthesizer (-1); an editable list may report no selection (-1).
+TEST_F(PlaybackControlTest, SaysHowManyMessagesTheDeviceCouldNotTake) {
+    ASSERT_TRUE(WriteMidiFileOf(kShortScore));
+    devices.DropNoteOns();
+    PlaybackControl control(host, devices);
+    control.OnPlayStop();
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
+    control.CheckPlaybackThread();
+    EXPECT_EQ(host.statuses.back(), "stopped; 1 message the device could not take was dropped");
+
+    devices.DropNoteOns(false);
+    control.OnPlayStop();
+    ASSERT_TRUE(test::WaitUntil(WorkerEnded));
+    control.CheckPlaybackThread();
+    EXPECT_EQ(host.statuses.back(), "stopped");
+}
+
 TEST_F(PlaybackControlTest, ChangeWhileIdleShowsStoppedAndKeepsTheDevice) {
     PlaybackControl control(host, devices);
     for (const auto& [selection, deviceId] : {std::pair{0, -1}, {1, 0}, {3, 2}, {-1, -1}}) {

@@ -92,6 +92,10 @@ class RecordingDevices final : public MidiDevices {
         Locked([&] { held_ = hold; });
     }
     void ReleaseOpens() { HoldOpens(false); }
+    // While set, the outputs take no note-on and count it dropped, as a full queue does.
+    void DropNoteOns(bool drop = true) {
+        Locked([&] { dropNoteOns_ = drop; });
+    }
     bool WaitForOpenAttempts(int count) {
         return Wait([&] { return openAttempts_ >= count; });
     }
@@ -127,6 +131,7 @@ class RecordingDevices final : public MidiDevices {
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     bool held_ = false;
+    bool dropNoteOns_ = false;
     int openAttempts_ = 0;
     int live_ = 0;
     int mostLive_ = 0;
@@ -145,13 +150,20 @@ class RecordingDevices::Output final : public MidiOutput {
         });
     }
     bool Send(std::span<const std::uint8_t> message) override {
-        devices_.Locked([&] {
+        return devices_.Locked([&] {
             const bool noteOn = message.size() == 3 && (message[0] & 0xF0) == 0x90;
+            if (noteOn && devices_.dropNoteOns_) {
+                ++dropped_;
+                return true;
+            }
             Record().noteOns += noteOn && message[2] != 0 ? 1 : 0;
             ++devices_.sends_;
             devices_.events_.push_back("send " + Hex(message));
+            return true;
         });
-        return true;
+    }
+    std::uint64_t Dropped() const override {
+        return devices_.Locked([&] { return dropped_; });
     }
     void Reset() override {
         devices_.Locked([&] {
@@ -165,6 +177,7 @@ class RecordingDevices::Output final : public MidiOutput {
 
     RecordingDevices& devices_;
     std::size_t index_;
+    std::uint64_t dropped_ = 0;
 };
 
 inline std::unique_ptr<MidiOutput> RecordingDevices::Open(int id) {
