@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <vector>
 
 #include "platform/midi_codes.h"
@@ -23,6 +24,7 @@ using midi::kSustain;
 constexpr std::uint8_t kHighestKey = 127;
 constexpr std::uint8_t kPedalDown = 64;
 constexpr std::int32_t kSmpteBeat = 120;  // ticks drawn as a beat when the file counts frames
+constexpr std::string_view kStartMarkerText = "start";
 
 double SecondsPerTick(std::int32_t division, std::int32_t tempo) {
     const TickRate rate = RateOf(division, tempo);
@@ -69,6 +71,10 @@ class MusicReader {
         } else if (event.status == kMeta && event.metaType == kMarker) {
             m_content.markers.push_back(
                 {tick, std::string(reinterpret_cast<const char*>(event.data), event.length)});
+            if (m_content.notes.empty() && m_content.markers.size() == 1 &&
+                m_content.markers.back().text == kStartMarkerText) {
+                m_content.barOrigin = tick;  // the music starts here
+            }
         } else if (event.status == kMeta && event.metaType == kSetTempo) {
             const std::uint32_t tempo = ReadTempo(event.data, event.length);
             if (tempo > 0) {
