@@ -28,8 +28,8 @@ class CMainFrame final : public CFrameWnd {
     // written (tempo, key); hidden while `text` is empty.
     void SetPlaybackPane(const QString& text);
     QLabel* PlaybackPane() const { return playbackPane_; }
-    // The pane that shows, while the score box holds typing not saved, that what plays is
-    // the file on disk.
+    // The pane that shows, while the score box holds typing not saved, that what the box's
+    // own playing commands play (the cursor, the roll) is not saved yet.
     void ShowUnsavedPane(bool unsaved);
     QLabel* UnsavedPane() const { return unsavedPane_; }
 

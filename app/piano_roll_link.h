@@ -6,6 +6,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,6 +44,7 @@ class PianoRollLink {
   private:
     void Show(bool shown);
     void Rebuild();
+    void OnBoxEdited();
     void ShowTextLines();
     void ShowLine(std::int32_t line);
     void Play(PlaybackOptions options);
@@ -55,6 +57,8 @@ class PianoRollLink {
     PianoRollPane* pane_ = nullptr;
     std::string shownPath_;  // the score whose music the pane shows
     bool stale_ = true;      // the pane's music is not the latest conversion's
+    bool showsBox_ = false;  // the pane shows the box's typing, converted in memory
+    QTimer boxEdited_;
     struct Paused {
         PlaybackOptions options;
         std::uint64_t tick = 0;
