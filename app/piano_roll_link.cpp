@@ -129,6 +129,7 @@ void PianoRollLink::Show(bool shown) {
 
 void PianoRollLink::OnConverted() {
     stale_ = true;
+    timingStale_ = true;
     if (IsShown()) {
         Rebuild();
     }
@@ -247,11 +248,7 @@ void PianoRollLink::ShowPosition() {
         pane_->SetPlayback(now, loop);
     }
     if (transport_) {
-        // The time and tempo show while the music plays, with or without the roll: they are
-        // read from the music's tempo map.
-        if (now && stale_) {
-            Rebuild();
-        }
+        // The time and tempo show while the music plays, with or without the roll.
         transport_->setVisible(now.has_value());
         if (now) {
             transport_->setText(TransportText(*now));
@@ -259,8 +256,21 @@ void PianoRollLink::ShowPosition() {
     }
 }
 
-QString PianoRollLink::TransportText(std::uint64_t tick) const {
-    const roll::RollModel& model = pane_->Model();
+const roll::RollModel& PianoRollLink::Timing() {
+    const std::shared_ptr<const std::vector<std::uint8_t>>& music = view_.playback_.LatestMusic();
+    if (timingStale_ || music != timingMusic_) {
+        std::optional<roll::RollModel> timing = music
+                                                    ? roll::ReadTimingFromBytes(*music)
+                                                    : roll::ReadTimingFromFile(kScoreMidiFileName);
+        timing_ = std::move(timing).value_or(roll::RollModel{});
+        timingMusic_ = music;
+        timingStale_ = false;
+    }
+    return timing_;
+}
+
+QString PianoRollLink::TransportText(std::uint64_t tick) {
+    const roll::RollModel& model = Timing();
     const double factor = view_.tempoAndKey_.TempoFactor();
     const double bpm = model.BeatsPerMinuteAt(tick) * factor;
     return QStringLiteral("%1 / %2  %3 BPM")
