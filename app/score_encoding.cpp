@@ -127,7 +127,29 @@ TextEncoding DetectEncoding(std::string_view bytes) {
     return view.isValidUtf8() ? TextEncoding::kUtf8 : TextEncoding::kShiftJis;
 }
 
+// True when `units` hold no raw byte and no half of a surrogate pair: Qt's own UTF-8 encoder
+// then writes them exactly.
+bool IsPlainUnicode(std::u16string_view units) {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t unit = units[i];
+        if (IsRawByte(unit) || (unit >= 0xDC00 && unit < 0xE000)) {
+            return false;
+        }
+        if (unit >= 0xD800 && unit < 0xDC00) {
+            if (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] >= 0xE000) {
+                return false;
+            }
+            ++i;
+        }
+    }
+    return true;
+}
+
 QString DecodeText(std::string_view bytes, TextEncoding encoding) {
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (encoding == TextEncoding::kUtf8 && view.isValidUtf8()) {
+        return QString::fromUtf8(view);  // the common case, at Qt's speed
+    }
     // No encoding here writes a character in fewer bytes than UTF-16 units.
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     auto* units = reinterpret_cast<char16_t*>(text.data());
@@ -155,10 +177,10 @@ QString DecodeText(std::string_view bytes, TextEncoding encoding) {
     return text;
 }
 
-bool EncodeText(const QString& text, TextEncoding encoding, std::string& bytes) {
-    Converter converter(CharsetOf(encoding), "UTF-16LE");
-    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
-                                    static_cast<std::size_t>(text.size()));
+namespace {
+
+// Encodes with one converter for many texts: opening one costs more than a line's work.
+bool EncodeWith(Converter& converter, std::u16string_view units, std::string& bytes) {
     bool whole = true;
     std::size_t runStart = 0;
     for (std::size_t i = 0; i <= units.size(); ++i) {
@@ -180,6 +202,21 @@ bool EncodeText(const QString& text, TextEncoding encoding, std::string& bytes) 
         runStart = i + 1;
     }
     return whole;
+}
+
+std::u16string_view UnitsOf(QStringView text) {
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+}  // namespace
+
+bool EncodeText(const QString& text, TextEncoding encoding, std::string& bytes) {
+    if (encoding == TextEncoding::kUtf8 && IsPlainUnicode(UnitsOf(text))) {
+        bytes += text.toUtf8().toStdString();  // the common case, at Qt's speed
+        return true;
+    }
+    Converter converter(CharsetOf(encoding), "UTF-16LE");
+    return EncodeWith(converter, UnitsOf(text), bytes);
 }
 
 bool EncodeKeepingLines(const QString& boxText, std::string_view original, TextEncoding encoding,
@@ -218,6 +255,7 @@ bool EncodeKeepingLines(const QString& boxText, std::string_view original, TextE
         oldLineOf.insert(oldText[i], i);
     }
 
+    Converter converter(CharsetOf(encoding), "UTF-16LE");
     bool whole = true;
     bytes.clear();
     bytes.reserve(original.size() + static_cast<std::size_t>(boxText.size()) / 8);
@@ -234,7 +272,7 @@ bool EncodeKeepingLines(const QString& boxText, std::string_view original, TextE
         if (kept) {
             bytes.append(old[*kept].content);
         } else {
-            whole = EncodeText(boxLines[line].toString(), encoding, bytes) && whole;
+            whole = EncodeWith(converter, UnitsOf(boxLines[line]), bytes) && whole;
         }
         if (line + 1 < boxLines.size()) {
             bytes.append(kept && !old[*kept].end.empty() ? old[*kept].end : newEnd);
