@@ -223,6 +223,14 @@ bool DEzazerireVuvu::HoldsUnsavedTyping() const {
     return BoxHoldsTyping() && scoreBox_->toPlainText() != AsBoxText(ShownText());
 }
 
+void DEzazerireVuvu::SetEncoding(TextEncoding encoding) {
+    encoding_ = encoding;
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+        frame->SetEncodingPane(encoding == TextEncoding::kUtf8 ? QString()
+                                                               : EncodingName(encoding));
+    }
+}
+
 QString DEzazerireVuvu::ShownText() const {
     return DecodeText(m_scoreText.Text(), encoding_);
 }
@@ -398,7 +406,7 @@ bool DEzazerireVuvu::RunTextPass() {
     }
     std::string text = ScoreTextForDisplay(file->bytes);
     file->bytes = std::string();
-    encoding_ = chosenEncoding_.value_or(DetectEncoding(text));
+    SetEncoding(chosenEncoding_.value_or(DetectEncoding(text)));
     if (followedPass_) {
         m_scoreText = std::move(text);
     } else {

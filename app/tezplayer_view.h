@@ -128,6 +128,8 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
   private:
     void CreateControls();
     void FillDeviceList();
+    // The encoding of m_scoreText from now on, shown in the status bar.
+    void SetEncoding(TextEncoding encoding);
     // m_scoreText as the box shows it.
     QString ShownText() const;
     void SetScoreText(std::string text);

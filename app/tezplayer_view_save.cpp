@@ -83,7 +83,7 @@ std::optional<std::string> DEzazerireVuvu::FileBytesOfBox() {
     if (prompts_.Ask(this, question, choices) != 0) {
         return std::nullopt;
     }
-    encoding_ = TextEncoding::kUtf8;
+    SetEncoding(TextEncoding::kUtf8);
     chosenEncoding_.reset();
     bytes.clear();
     EncodeText(text, encoding_, bytes);

@@ -191,6 +191,7 @@ TEST_F(SaveTest, AnEditedLineIsTheOnlyOneWhoseBytesChange) {
         prompts.Answer("&Discard");
         OpenScore(path);
         EXPECT_EQ(view->Encoding(), c.encoding);
+        EXPECT_EQ(frame->EncodingPane()->isVisibleTo(frame), c.encoding != TextEncoding::kUtf8);
         EXPECT_TRUE(ScoreBox().startsWith(QStringLiteral("ドレミ"))) << ScoreBox().toStdString();
         ReplaceLine(1, QStringLiteral("I0 K67 V100 L120 ド"));
         Save();
