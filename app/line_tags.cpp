@@ -79,7 +79,15 @@ void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last) {
     if (firstBlock < 0 || !end.isValid()) {
         return;
     }
+    MarkBlocks(document, firstBlock, end.blockNumber());
+}
+
+void MarkBlocks(QTextDocument& document, int firstBlock, int lastBlock) {
     QTextBlock start = document.findBlockByNumber(firstBlock);
+    QTextBlock end = document.findBlockByNumber(lastBlock);
+    if (!start.isValid() || !end.isValid() || lastBlock < firstBlock) {
+        return;
+    }
     start.setUserState(start == end ? kBothMarks : kFirstMark);
     if (start != end) {
         end.setUserState(kLastMark);

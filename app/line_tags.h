@@ -34,6 +34,8 @@ struct MarkedLines {
 
 // Marks the blocks that show score lines `first` to `last`, for TagScoreLines to find again.
 void MarkLines(QTextDocument& document, std::int32_t first, std::int32_t last);
+// The same for blocks `firstBlock` to `lastBlock` (from 0).
+void MarkBlocks(QTextDocument& document, int firstBlock, int lastBlock);
 
 // Tags every block with the score line it shows, given the blocks (from 0) whose line break
 // the score does not count (see KeptText::BreaksWithinLines). Answers the new score lines of

@@ -85,6 +85,11 @@ bool CMainFrame::CreateStatusBar() {
     unsavedPane_->setFrameShadow(QFrame::Sunken);
     m_statusBar->addPermanentWidget(unsavedPane_);
     unsavedPane_->hide();
+    encodingPane_ = new QLabel(m_statusBar);
+    encodingPane_->setFrameShape(QFrame::Panel);
+    encodingPane_->setFrameShadow(QFrame::Sunken);
+    m_statusBar->addPermanentWidget(encodingPane_);
+    encodingPane_->hide();
     playbackPane_ = new QLabel(m_statusBar);
     playbackPane_->setFrameShape(QFrame::Panel);
     playbackPane_->setFrameShadow(QFrame::Sunken);
@@ -171,6 +176,11 @@ void CMainFrame::AddAccelerators() {
         // Shortcuts work only for actions that belong to a widget of the window.
         addAction(action);
     }
+}
+
+void CMainFrame::SetEncodingPane(const QString& text) {
+    encodingPane_->setText(text);
+    encodingPane_->setVisible(!text.isEmpty());
 }
 
 void CMainFrame::SetPlaybackPane(const QString& text) {

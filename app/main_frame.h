@@ -28,8 +28,12 @@ class CMainFrame final : public CFrameWnd {
     // written (tempo, key); hidden while `text` is empty.
     void SetPlaybackPane(const QString& text);
     QLabel* PlaybackPane() const { return playbackPane_; }
-    // The pane that shows, while the score box holds typing not saved, that what plays is
-    // the file on disk.
+    // The pane that names the score's encoding when it is not UTF-8; hidden while `text` is
+    // empty.
+    void SetEncodingPane(const QString& text);
+    QLabel* EncodingPane() const { return encodingPane_; }
+    // The pane that shows, while the score box holds typing not saved, that what the box's
+    // own playing commands play (the cursor, the roll) is not saved yet.
     void ShowUnsavedPane(bool unsaved);
     QLabel* UnsavedPane() const { return unsavedPane_; }
 
@@ -49,6 +53,7 @@ class CMainFrame final : public CFrameWnd {
     QToolBar* m_toolBar = nullptr;
     QLabel* messagePane_ = nullptr;
     QLabel* playbackPane_ = nullptr;
+    QLabel* encodingPane_ = nullptr;
     QLabel* unsavedPane_ = nullptr;
     std::array<QLabel*, 4> indicators_{};
     QTimer* indicatorTimer_ = nullptr;

@@ -22,6 +22,8 @@ namespace {
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kPianoRollEntry = QStringLiteral("PianoRoll");
 constexpr int kPaneHeight = 280;
+// The roll follows typing once it pauses this long.
+constexpr int kBoxSettleMs = 300;
 
 QString TimeText(double seconds) {
     const auto whole = static_cast<int>(seconds);
@@ -65,6 +67,17 @@ PianoRollLink::PianoRollLink(DEzazerireVuvu& view) : view_(view) {
     }
     QObject::connect(view_.scoreBox_, &QPlainTextEdit::cursorPositionChanged, pane_,
                      [this] { ShowTextLines(); });
+    boxEdited_.setSingleShot(true);
+    boxEdited_.setInterval(kBoxSettleMs);
+    QObject::connect(view_.scoreBox_, &QPlainTextEdit::textChanged, pane_,
+                     [this] { OnBoxEdited(); });
+    QObject::connect(&boxEdited_, &QTimer::timeout, pane_, [this] {
+        stale_ = true;
+        if (IsShown()) {
+            Rebuild();
+            ShowTextLines();
+        }
+    });
     QAction* action = frame->CommandAction(ids::kPianoRoll);
     action->setCheckable(true);
     const bool shown = frame->GetApp() != nullptr &&
@@ -109,26 +122,44 @@ void PianoRollLink::Show(bool shown) {
         Rebuild();
         ShowTextLines();
         ShowPosition();
-    } else if (transport_) {
-        transport_->hide();
+    } else {
+        ShowPosition();
     }
 }
 
 void PianoRollLink::OnConverted() {
     stale_ = true;
+    timingStale_ = true;
     if (IsShown()) {
         Rebuild();
     }
 }
 
 void PianoRollLink::Rebuild() {
-    if (!stale_ || !view_.m_notes.HasRecords()) {
+    if (!stale_) {
         return;
     }
-    if (auto model = roll::ReadRollFromFile(kScoreMidiFileName, view_.playback_.EventLines())) {
+    // The roll shows what the box shows: typing not saved yet, converted in memory.
+    const MusicInMemory* music = view_.MusicShown();
+    if (!view_.TableOf(music).HasRecords()) {
+        return;
+    }
+    std::optional<roll::RollModel> model =
+        music != nullptr ? roll::ReadRollFromBytes(*music->file, music->eventLines)
+                         : roll::ReadRollFromFile(kScoreMidiFileName, view_.playback_.EventLines());
+    if (model) {
         pane_->SetModel(std::move(*model), view_.m_pathName == shownPath_);
         shownPath_ = view_.m_pathName;
+        showsBox_ = music != nullptr;
         stale_ = false;
+    }
+}
+
+void PianoRollLink::OnBoxEdited() {
+    // Large scores are followed at a save only: converting them at every pause in the
+    // typing would hold the window up.
+    if (view_.m_scoreText.Size() < DEzazerireVuvu::kConvertAsideBytes) {
+        boxEdited_.start();
     }
 }
 
@@ -138,7 +169,7 @@ void PianoRollLink::ShowTextLines() {
     }
     const QTextCursor cursor = view_.scoreBox_->textCursor();
     const QTextDocument* text = view_.scoreBox_->document();
-    const std::int32_t cursorLine = ScoreLineOfBlock(*text, cursor.blockNumber());
+    const std::int32_t cursorLine = view_.LineOfBlock(cursor.blockNumber(), showsBox_);
     if (!cursor.hasSelection()) {
         pane_->SetTextLines(cursorLine, roll::kNoLine, roll::kNoLine);
         return;
@@ -148,13 +179,13 @@ void PianoRollLink::ShowTextLines() {
     // A selection of whole lines ends at the start of the line after them.
     const bool endsBefore =
         last.blockNumber() > first.blockNumber() && last.position() == cursor.selectionEnd();
-    pane_->SetTextLines(cursorLine, ScoreLineOfBlock(*text, first.blockNumber()),
-                        ScoreLineOfBlock(*text, last.blockNumber() - (endsBefore ? 1 : 0)));
+    pane_->SetTextLines(cursorLine, view_.LineOfBlock(first.blockNumber(), showsBox_),
+                        view_.LineOfBlock(last.blockNumber() - (endsBefore ? 1 : 0), showsBox_));
 }
 
 void PianoRollLink::ShowLine(std::int32_t line) {
     QPlainTextEdit* box = view_.scoreBox_;
-    const int block = BlockOfScoreLine(*box->document(), line);
+    const int block = view_.BlockOfLine(line, showsBox_);
     if (block < 0) {
         return;
     }
@@ -167,7 +198,9 @@ void PianoRollLink::ShowLine(std::int32_t line) {
 void PianoRollLink::Play(PlaybackOptions options) {
     paused_.reset();
     view_.loopedLines_.reset();
-    view_.playback_.PlayWith(options);
+    // The ruler's ticks are those of the music the roll shows.
+    Rebuild();
+    view_.playback_.PlayWith(options, {}, showsBox_ ? view_.MusicShown() : nullptr);
     view_.WatchPosition();
 }
 
@@ -199,9 +232,6 @@ void PianoRollLink::OnPause() {
 }
 
 void PianoRollLink::ShowPosition() {
-    if (!IsShown()) {
-        return;
-    }
     const PlaybackControl& playback = view_.playback_;
     std::optional<std::uint64_t> now;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> loop;
@@ -214,8 +244,11 @@ void PianoRollLink::ShowPosition() {
     } else if (paused_) {
         now = paused_->tick;
     }
-    pane_->SetPlayback(now, loop);
+    if (IsShown()) {
+        pane_->SetPlayback(now, loop);
+    }
     if (transport_) {
+        // The time and tempo show while the music plays, with or without the roll.
         transport_->setVisible(now.has_value());
         if (now) {
             transport_->setText(TransportText(*now));
@@ -223,8 +256,21 @@ void PianoRollLink::ShowPosition() {
     }
 }
 
-QString PianoRollLink::TransportText(std::uint64_t tick) const {
-    const roll::RollModel& model = pane_->Model();
+const roll::RollModel& PianoRollLink::Timing() {
+    const std::shared_ptr<const std::vector<std::uint8_t>>& music = view_.playback_.LatestMusic();
+    if (timingStale_ || music != timingMusic_) {
+        std::optional<roll::RollModel> timing = music
+                                                    ? roll::ReadTimingFromBytes(*music)
+                                                    : roll::ReadTimingFromFile(kScoreMidiFileName);
+        timing_ = std::move(timing).value_or(roll::RollModel{});
+        timingMusic_ = music;
+        timingStale_ = false;
+    }
+    return timing_;
+}
+
+QString PianoRollLink::TransportText(std::uint64_t tick) {
+    const roll::RollModel& model = Timing();
     const double factor = view_.tempoAndKey_.TempoFactor();
     const double bpm = model.BeatsPerMinuteAt(tick) * factor;
     return QStringLiteral("%1 / %2  %3 BPM")

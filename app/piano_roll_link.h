@@ -6,12 +6,15 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "playback/playback_options.h"
+#include "roll/roll_model.h"
 
 namespace tez {
 
@@ -43,11 +46,14 @@ class PianoRollLink {
   private:
     void Show(bool shown);
     void Rebuild();
+    void OnBoxEdited();
     void ShowTextLines();
     void ShowLine(std::int32_t line);
     void Play(PlaybackOptions options);
     void SetChannels(std::uint16_t muted, std::uint16_t solo);
-    QString TransportText(std::uint64_t tick) const;
+    QString TransportText(std::uint64_t tick);
+    // The timing of the music the latest playback plays.
+    const roll::RollModel& Timing();
 
     DEzazerireVuvu& view_;
     QPointer<QDockWidget> dock_;
@@ -55,6 +61,13 @@ class PianoRollLink {
     PianoRollPane* pane_ = nullptr;
     std::string shownPath_;  // the score whose music the pane shows
     bool stale_ = true;      // the pane's music is not the latest conversion's
+    bool showsBox_ = false;  // the pane shows the box's typing, converted in memory
+    // The tempo map of the music playing, read apart from the pane's music: the time shows
+    // also while the pane is hidden, which reads no notes.
+    roll::RollModel timing_;
+    bool timingStale_ = true;
+    std::shared_ptr<const std::vector<std::uint8_t>> timingMusic_;
+    QTimer boxEdited_;
     struct Paused {
         PlaybackOptions options;
         std::uint64_t tick = 0;

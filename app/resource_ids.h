@@ -26,6 +26,7 @@ inline constexpr unsigned kFollowFile = 32777;
 // Commands of the File menu.
 inline constexpr unsigned kSaveToScore = 32778;
 inline constexpr unsigned kSaveAs = 32784;
+inline constexpr unsigned kReopenInEncoding = 32790;
 
 // The View menu's piano roll, and the Play menu's pause.
 inline constexpr unsigned kPianoRoll = 32782;

@@ -11,10 +11,11 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-const std::array<MenuItem, 7> kFileItems = {{
+const std::array<MenuItem, 8> kFileItems = {{
     {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
     {Kind::kCommand, ids::kSaveToScore, QStringLiteral("ｽｺｱに保存(&W)\tCtrl+Shift+S")},
     {Kind::kCommand, ids::kSaveAs, QStringLiteral("名前を付けて保存(&A)...\tF12")},
+    {Kind::kCommand, ids::kReopenInEncoding, QStringLiteral("文字ｺｰﾄﾞを指定して開き直す(&E)...")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kRecentFiles, ids::kFileMruFile1, QStringLiteral("最近使ったﾌｧｲﾙ")},
     {Kind::kSeparator, 0, QString()},
@@ -27,7 +28,7 @@ const std::array<MenuItem, 1> kHelpItems = {{
 
 const std::array<MenuItem, 10> kPlayItems = {{
     {Kind::kCommand, ids::kPlayFromCursor, QStringLiteral("ｶｰｿﾙ位置から演奏(&C)\tF5")},
-    {Kind::kCommand, ids::kPause, QStringLiteral("一時停止(&U)\tShift+F5")},
+    {Kind::kCommand, ids::kPause, QStringLiteral("一時停止(&P)\tShift+F5")},
     {Kind::kSeparator, 0, QString()},
     {Kind::kCommand, ids::kTempoSlower, QStringLiteral("ﾃﾝﾎﾟを下げる(&S)\tF7")},
     {Kind::kCommand, ids::kTempoFaster, QStringLiteral("ﾃﾝﾎﾟを上げる(&U)\tF8")},

@@ -174,6 +174,8 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return Handle(mode, [this] { OnSaveToScore(); });
         case ids::kSaveAs:
             return Handle(mode, [this] { OnSaveAs(); });
+        case ids::kReopenInEncoding:
+            return Handle(mode, [this] { OnReopenInEncoding(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }
@@ -183,7 +185,9 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
         // An unedited box still shows m_scoreText, which keeps the file's own bytes.
         if (BoxHoldsTyping()) {
-            SetScoreText(ToBytes(scoreBox_->toPlainText()));
+            std::string typed;
+            EncodeText(scoreBox_->toPlainText(), encoding_, typed);
+            SetScoreText(std::move(typed));
         }
         m_status = ToBytes(statusBox_->text());
         return;
@@ -198,9 +202,7 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
         const bool typing = BoxHoldsTyping() && !freshHistory_;
         freshHistory_ = false;
         boxFile_ = textFile_;
-        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ToQString(m_scoreText.Text())), typing,
-                                *filler_) &&
-            typing) {
+        if (!ReplaceChangedText(*scoreBox_, AsBoxText(ShownText()), typing, *filler_) && typing) {
             BoxTextShown();
         }
         refreshingBox_ = false;
@@ -218,7 +220,19 @@ bool DEzazerireVuvu::BoxHoldsTyping() const {
 }
 
 bool DEzazerireVuvu::HoldsUnsavedTyping() const {
-    return BoxHoldsTyping() && scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText.Text()));
+    return BoxHoldsTyping() && scoreBox_->toPlainText() != AsBoxText(ShownText());
+}
+
+void DEzazerireVuvu::SetEncoding(TextEncoding encoding) {
+    encoding_ = encoding;
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+        frame->SetEncodingPane(encoding == TextEncoding::kUtf8 ? QString()
+                                                               : EncodingName(encoding));
+    }
+}
+
+QString DEzazerireVuvu::ShownText() const {
+    return DecodeText(m_scoreText.Text(), encoding_);
 }
 
 void DEzazerireVuvu::ForgetUndoHistory() {
@@ -299,6 +313,7 @@ void DEzazerireVuvu::OnFileOpen() {
     freshHistory_ = true;
     if (const std::optional<QString> chosen = prompts_.OpenFile(this, request)) {
         m_pathName = QFile::encodeName(*chosen).toStdString();
+        chosenEncoding_.reset();
         if (!RunTextPass()) {
             return;
         }
@@ -312,6 +327,7 @@ void DEzazerireVuvu::OpenNamedScore(const QString& path) {
     SetScoreText(std::string());
     freshHistory_ = true;
     m_pathName = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString();
+    chosenEncoding_.reset();
     if (!RunTextPass()) {
         return;
     }
@@ -322,6 +338,30 @@ void DEzazerireVuvu::OpenNamedScore(const QString& path) {
 
 void DEzazerireVuvu::OnReload() {
     Reload(false);
+}
+
+void DEzazerireVuvu::OnReopenInEncoding() {
+    if (m_pathName.empty()) {
+        ShowMessage(kMessageFilenameEmpty);
+        return;
+    }
+    if (!SaveModified()) {
+        return;
+    }
+    QStringList choices;
+    for (const TextEncoding encoding : kTextEncodings) {
+        choices << QStringLiteral("&") + EncodingName(encoding);
+    }
+    choices << QStringLiteral("Cancel");
+    const int answer = prompts_.Ask(this, QString::fromLatin1(kQuestionReopenEncoding), choices);
+    if (answer < 0 || answer >= static_cast<int>(std::size(kTextEncodings))) {
+        return;
+    }
+    chosenEncoding_ = kTextEncodings[answer];
+    // Undo must not bring back the text as read in the other encoding: saved in this one,
+    // its characters would become others.
+    freshHistory_ = true;
+    OnReload();
 }
 
 void DEzazerireVuvu::Reload(bool followed, std::function<void()> then) {
@@ -344,8 +384,8 @@ bool DEzazerireVuvu::ReloadText(bool followed) {
     if (!RunTextPass()) {
         return false;
     }
-    keepTyping_ = followed && BoxHoldsTyping() &&
-                  scoreBox_->toPlainText() != AsBoxText(ToQString(m_scoreText.Text()));
+    keepTyping_ =
+        followed && BoxHoldsTyping() && scoreBox_->toPlainText() != AsBoxText(ShownText());
     if (loopedLines_ && !keepTyping_) {
         MarkLines(*scoreBox_->document(), loopedLines_->first, loopedLines_->last);
     }
@@ -366,6 +406,7 @@ bool DEzazerireVuvu::RunTextPass() {
     }
     std::string text = ScoreTextForDisplay(file->bytes);
     file->bytes = std::string();
+    SetEncoding(chosenEncoding_.value_or(DetectEncoding(text)));
     if (followedPass_) {
         m_scoreText = std::move(text);
     } else {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "box_music.h"
 #include "control/line_range.h"
 #include "control/playback_control.h"
 #include "control/score_passes.h"
@@ -21,6 +22,7 @@
 #include "line_tags.h"
 #include "platform/midi_devices.h"
 #include "score/note_table.h"
+#include "score_encoding.h"
 #include "score_file.h"
 #include "score_follower.h"
 
@@ -46,6 +48,9 @@ inline constexpr const char* kStatusFileSaved = "file saved";
 inline constexpr const char* kMessageFileWriteError = "file write error";
 inline constexpr const char* kQuestionFileChanged = "the file changed on disk since it was read.";
 inline constexpr const char* kQuestionUnsavedTyping = "the score has typing that is not saved.";
+inline constexpr const char* kQuestionEncodingCannotHold =
+    "the score holds characters that %1 cannot hold: save it in %2?";
+inline constexpr const char* kQuestionReopenEncoding = "reopen the score in which encoding?";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -98,6 +103,11 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool SaveModified();
     // After New: the undo history starts afresh.
     void ForgetUndoHistory();
+    // The File menu's reopen: reads the score again in an encoding the user chooses, which
+    // it keeps until another score is opened.
+    void OnReopenInEncoding();
+    // The encoding of the score shown, which a save writes it in.
+    TextEncoding Encoding() const { return encoding_; }
 
     bool FollowsFile() const { return followFile_; }
     // True while an opened score is still being shown or converted.
@@ -118,6 +128,10 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
   private:
     void CreateControls();
     void FillDeviceList();
+    // The encoding of m_scoreText from now on, shown in the status bar.
+    void SetEncoding(TextEncoding encoding);
+    // m_scoreText as the box shows it.
+    QString ShownText() const;
     void SetScoreText(std::string text);
     bool RunTextPass();
     // Converts the score into "tez_p.smf"; `then` runs once that holds it. A large score is
@@ -143,8 +157,25 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     void OnScoreSaved();
     // Writes the box's text to `path`; a message tells why when that fails.
     bool WriteBoxTo(const std::string& path);
+    // The box's text in the score's encoding; asks to change the encoding when that cannot
+    // hold it. Nothing when the user keeps the box as it is.
+    std::optional<std::string> FileBytesOfBox();
     // Whether the box holds typing that its file (or, for a new score, nothing) does not have.
     bool HoldsUnsavedTyping() const;
+    // The music that playing from the cursor and the roll's ruler play: the box's text
+    // converted in memory while it holds typing the file does not have; null for the file's
+    // own conversion, "tez_p.smf".
+    const MusicInMemory* MusicShown();
+    // The table of the music MusicShown gave.
+    const NoteTable& TableOf(const MusicInMemory* music) const {
+        return music != nullptr ? boxMusic_.Table() : m_notes;
+    }
+    // Whether the latest playback plays the box's text rather than the file.
+    bool PlaysBox() const { return playback_.LatestMusic() != nullptr; }
+    // Between the box's blocks (from 0) and the lines of the music played: for the box's own
+    // text its lines, for the file's the score lines tagged (see line_tags.h).
+    int BlockOfLine(std::int32_t line, bool box) const;
+    std::int32_t LineOfBlock(int block, bool box, bool before = false) const;
     // Where a playback stands before a save, to go on from there in the new version.
     struct PlaybackPlace {
         bool playing = false;
@@ -191,9 +222,13 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // Whether the box is kept scrolled to the sounding line.
     bool followSounding_ = true;
     bool refreshingBox_ = false;
+
+  public:
     // A score of this size or more is converted aside: its conversion would hold the
     // window up noticeably.
     static constexpr std::size_t kConvertAsideBytes = 1 << 20;
+
+  private:
     std::thread conversion_;
     struct ConversionAside {
         NoteTable table;
@@ -209,6 +244,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::string m_status = kStatusNoFile;
     NoteTable m_notes;
     std::string m_pathName;
+    // The encoding of m_scoreText's bytes: found at each read, unless the user chose one.
+    TextEncoding encoding_ = TextEncoding::kUtf8;
+    std::optional<TextEncoding> chosenEncoding_;
     // A file as read into m_scoreText or written from the box.
     struct ShownFile {
         std::string path;
@@ -221,6 +259,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     std::optional<ShownFile> boxFile_;
     // Set by Open and New: the next text the box shows starts a new undo history.
     bool freshHistory_ = false;
+    BoxMusic boxMusic_;
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;

@@ -60,13 +60,14 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     // A selection of whole lines ends at the start of the line after them.
     const bool endsBefore = endBlock.blockNumber() > startBlock.blockNumber() &&
                             endBlock.position() == cursor.selectionEnd();
-    // A line typed since the file was shown plays from the file's next line.
-    const QTextDocument& document = *scoreBox_->document();
-    const std::int32_t first = ScoreLineOfBlock(document, startBlock.blockNumber());
-    const std::int32_t last =
-        ScoreLineOfBlock(document, endBlock.blockNumber() - (endsBefore ? 1 : 0), true);
+    // What plays is what the box shows: typing not saved yet plays from memory.
+    const MusicInMemory* music = MusicShown();
+    const bool box = music != nullptr;
+    const std::int32_t first = LineOfBlock(startBlock.blockNumber(), box);
+    const std::int32_t last = LineOfBlock(endBlock.blockNumber() - (endsBefore ? 1 : 0), box, true);
     const bool loop = cursor.hasSelection();
-    const std::optional<PlaybackOptions> options = OptionsForLines(m_notes, first, last, loop);
+    const std::optional<PlaybackOptions> options =
+        OptionsForLines(TableOf(music), first, last, loop);
     if (!options) {
         ShowMessage(kMessageNoScoreData);
         return;
@@ -75,9 +76,34 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     if (loop) {
         loopedLines_ = MarkedLines{first, last};
     }
-    playback_.PlayWith(*options);
+    playback_.PlayWith(*options, {}, music);
     followSounding_ = true;
     WatchPosition();
+}
+
+const MusicInMemory* DEzazerireVuvu::MusicShown() {
+    if (!HoldsUnsavedTyping()) {
+        boxMusic_.Forget();
+        return nullptr;
+    }
+    std::string text;
+    EncodeText(scoreBox_->toPlainText(), encoding_, text);
+    if (!boxMusic_.Convert(std::move(text))) {
+        ShowMessage(kMessageOutOfMemory);
+        return nullptr;
+    }
+    return &boxMusic_.Music();
+}
+
+int DEzazerireVuvu::BlockOfLine(std::int32_t line, bool box) const {
+    if (!box) {
+        return BlockOfScoreLine(*scoreBox_->document(), line);
+    }
+    return line >= 1 && line <= scoreBox_->document()->blockCount() ? line - 1 : -1;
+}
+
+std::int32_t DEzazerireVuvu::LineOfBlock(int block, bool box, bool before) const {
+    return box ? block + 1 : ScoreLineOfBlock(*scoreBox_->document(), block, before);
 }
 
 void DEzazerireVuvu::OnTempoSlower() {
@@ -150,7 +176,9 @@ void DEzazerireVuvu::OnScoreSaved() {
 
 DEzazerireVuvu::PlaybackPlace DEzazerireVuvu::PlaceBeforeSave() const {
     const std::int32_t line = playback_.Position().line.load();
-    return {playback_.IsPlaying(), loopedLines_.has_value(), line, OnsetOfLine(m_notes, line)};
+    // A playback of the box's typing counts the box's lines, which the save makes the file's.
+    const NoteTable& table = PlaysBox() && boxMusic_.Holds() ? boxMusic_.Table() : m_notes;
+    return {playback_.IsPlaying(), loopedLines_.has_value(), line, OnsetOfLine(table, line)};
 }
 
 void DEzazerireVuvu::GoOnAfterSave(const PlaybackPlace& place) {
@@ -164,12 +192,16 @@ void DEzazerireVuvu::GoOnAfterSave(const PlaybackPlace& place) {
 }
 
 void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint64_t> lineWas) {
+    // A playback of the file goes on in the file; one of the box's typing in what the box
+    // shows now.
+    const MusicInMemory* music = PlaysBox() ? MusicShown() : nullptr;
+    const NoteTable& table = TableOf(music);
     const std::uint64_t tick = playback_.Position().tick.load();
-    const std::uint64_t goesOn = ContinuationTick(lineWas, OnsetOfLine(m_notes, line), tick);
+    const std::uint64_t goesOn = ContinuationTick(lineWas, OnsetOfLine(table, line), tick);
     const std::int64_t shift = static_cast<std::int64_t>(goesOn) - static_cast<std::int64_t>(tick);
     // The loop goes on from where it stood when that is still inside it.
     std::optional<PlaybackOptions> options =
-        loopedLines_ ? OptionsForLines(m_notes, loopedLines_->first, loopedLines_->last, true)
+        loopedLines_ ? OptionsForLines(table, loopedLines_->first, loopedLines_->last, true)
                      : std::nullopt;
     if (!options) {
         // No loop, or the lines it held are gone: the music plays on to the end.
@@ -178,7 +210,7 @@ void DEzazerireVuvu::ContinuePlayback(std::int32_t line, std::optional<std::uint
         options->loops = 0;
         options->toTick = kEndOfFile;
     }
-    playback_.PlayWith(*options, shift);
+    playback_.PlayWith(*options, shift, music);
     WatchPosition();
 }
 
@@ -198,14 +230,13 @@ void DEzazerireVuvu::ShowPosition() {
         HighlightLine(*scoreBox_, 0);
         return;
     }
-    HighlightLine(*scoreBox_,
-                  BlockOfScoreLine(*scoreBox_->document(), playback_.Position().line.load()) + 1,
+    HighlightLine(*scoreBox_, BlockOfLine(playback_.Position().line.load(), PlaysBox()) + 1,
                   followSounding_);
 }
 
 int DEzazerireVuvu::SoundingLine() const {
     const int line = HighlightedLine(*scoreBox_);
-    return line > 0 ? ScoreLineOfBlock(*scoreBox_->document(), line - 1) : 0;
+    return line > 0 ? LineOfBlock(line - 1, PlaysBox()) : 0;
 }
 
 }  // namespace tez

@@ -15,14 +15,10 @@ namespace tez {
 
 namespace {
 
-// The box's text as the file's bytes, with the line ends the file had. The raw text keeps
-// every character as typed (the plain text turns a no-break space into a space).
-std::string FileBytesOf(const QPlainTextEdit& box, const std::string& fileText) {
-    QString text = box.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
-    if (fileText.find("\r\n") != std::string::npos) {
-        text.replace(u'\n', QStringLiteral("\r\n"));
-    }
-    return text.toLocal8Bit().toStdString();
+// The box's text as it stands. The raw text keeps every character as typed (the plain text
+// turns a no-break space into a space).
+QString RawBoxText(const QPlainTextEdit& box) {
+    return box.document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
 }  // namespace
@@ -74,8 +70,32 @@ bool DEzazerireVuvu::OnSaveAs() {
     return true;
 }
 
+std::optional<std::string> DEzazerireVuvu::FileBytesOfBox() {
+    const QString text = RawBoxText(*scoreBox_);
+    std::string bytes;
+    if (EncodeKeepingLines(text, m_scoreText.Text(), encoding_, bytes)) {
+        return bytes;
+    }
+    // Written as it is, the score would lose those characters.
+    const QString question = QString::fromLatin1(kQuestionEncodingCannotHold)
+                                 .arg(EncodingName(encoding_), EncodingName(TextEncoding::kUtf8));
+    const QStringList choices{QStringLiteral("Save as &UTF-8"), QStringLiteral("Cancel")};
+    if (prompts_.Ask(this, question, choices) != 0) {
+        return std::nullopt;
+    }
+    SetEncoding(TextEncoding::kUtf8);
+    chosenEncoding_.reset();
+    bytes.clear();
+    EncodeText(text, encoding_, bytes);
+    return bytes;
+}
+
 bool DEzazerireVuvu::WriteBoxTo(const std::string& path) {
-    std::string bytes = FileBytesOf(*scoreBox_, m_scoreText.Text());
+    std::optional<std::string> encoded = FileBytesOfBox();
+    if (!encoded) {
+        return false;
+    }
+    std::string bytes = std::move(*encoded);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (WriteFileSafely(path, {data, bytes.size()}) != WriteStatus::kOk) {
         ShowMessage(kMessageFileWriteError);
@@ -89,7 +109,10 @@ bool DEzazerireVuvu::WriteBoxTo(const std::string& path) {
     // The save is taken here at once; the follower is not to take it again.
     follower_.Follow(follower_.Path());
     QTextDocument& document = *scoreBox_->document();
-    if (loopedLines_) {
+    if (loopedLines_ && PlaysBox()) {
+        // A loop of the box's typing names the box's lines.
+        MarkBlocks(document, loopedLines_->first - 1, loopedLines_->last - 1);
+    } else if (loopedLines_) {
         MarkLines(document, loopedLines_->first, loopedLines_->last);
     }
     m_scoreText = std::move(bytes);

@@ -63,21 +63,40 @@ void LayOutKeys(RollFrame& frame) {
     }
 }
 
+// `value` rounded up to `origin` plus a whole number of `step`s, which may lie before it.
+std::int64_t NextOnStep(std::int64_t value, std::int64_t origin, std::int64_t step) {
+    const std::int64_t past = (value - origin) % step;
+    const std::int64_t into = past < 0 ? past + step : past;
+    return into == 0 ? value : value + (step - into);
+}
+
+bool OnStep(std::int64_t value, std::int64_t origin, std::int64_t step) {
+    return (value - origin) % step == 0;
+}
+
+// Bars are counted from the model's origin (a score's music starts a beat into its file);
+// the beats before it belong to no numbered bar.
 void LayOutBeats(const RollModel& model, RollFrame& frame) {
-    const std::uint64_t beat = static_cast<std::uint64_t>(model.TicksPerBeat());
-    const std::uint64_t bar = beat * kBeatsPerBar;
+    const auto beat = static_cast<std::int64_t>(model.TicksPerBeat());
+    const std::int64_t bar = beat * kBeatsPerBar;
+    const auto origin = static_cast<std::int64_t>(model.BarOrigin());
     const double beatPixels = static_cast<double>(beat) * PixelsPerTick(frame);
     const bool beatsShown = beatPixels >= kMinLineSpacing;
-    const std::uint64_t lineStep =
-        beatsShown ? beat : bar * StepFor(beatPixels * 4, kMinLineSpacing);
-    const std::uint64_t labelStep = bar * StepFor(beatPixels * 4, kMinLabelSpacing);
+    const std::int64_t lineStep =
+        beatsShown ? beat
+                   : bar * static_cast<std::int64_t>(StepFor(beatPixels * 4, kMinLineSpacing));
+    const std::int64_t labelStep =
+        bar * static_cast<std::int64_t>(StepFor(beatPixels * 4, kMinLabelSpacing));
     const double labelY = frame.ruler.y + kRulerRowHeight - kBaselineGap;
-    for (std::uint64_t tick = (frame.view.fromTick + lineStep - 1) / lineStep * lineStep;
-         tick < frame.view.toTick; tick += lineStep) {
-        const double x = XOfTick(frame, tick);
-        frame.grid.push_back({x, tick % bar == 0 ? GridKind::kBar : GridKind::kBeat});
-        if (tick % labelStep == 0) {
-            frame.barLabels.push_back({x + kBaselineGap, labelY, std::to_string(tick / bar + 1)});
+    const auto to = static_cast<std::int64_t>(frame.view.toTick);
+    for (std::int64_t tick =
+             NextOnStep(static_cast<std::int64_t>(frame.view.fromTick), origin, lineStep);
+         tick < to; tick += lineStep) {
+        const double x = XOfTick(frame, static_cast<std::uint64_t>(tick));
+        frame.grid.push_back({x, OnStep(tick, origin, bar) ? GridKind::kBar : GridKind::kBeat});
+        if (tick >= origin && OnStep(tick, origin, labelStep)) {
+            frame.barLabels.push_back(
+                {x + kBaselineGap, labelY, std::to_string((tick - origin) / bar + 1)});
         }
     }
 }

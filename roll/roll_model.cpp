@@ -74,7 +74,8 @@ RollModel::RollModel(RollContent content)
       m_markers(std::move(content.markers)),
       m_tempos(std::move(content.tempos)),
       m_endTick(content.endTick),
-      m_ticksPerBeat(content.ticksPerBeat > 0 ? content.ticksPerBeat : 120) {
+      m_ticksPerBeat(content.ticksPerBeat > 0 ? content.ticksPerBeat : 120),
+      m_barOrigin(content.barOrigin) {
     if (m_tempos.empty() || m_tempos.front().tick != 0) {
         m_tempos.insert(m_tempos.begin(), TempoPoint{0, 0, 0.5 / m_ticksPerBeat});
     }

@@ -50,6 +50,8 @@ struct RollContent {
     std::vector<TempoPoint> tempos;  // tick and secondsPerTick set; at least one, at tick 0
     std::uint64_t endTick = 0;
     std::int32_t ticksPerBeat = 120;
+    // Where bar 1 begins: a "start" marker before the first note, as a score's file has.
+    std::uint64_t barOrigin = 0;
 };
 
 // The loudest note of each key in each stretch of `binTicks` ticks, for views so wide that a
@@ -75,6 +77,8 @@ class RollModel {
     const std::vector<RollMarker>& Markers() const { return m_markers; }
     std::uint64_t EndTick() const { return m_endTick; }
     std::int32_t TicksPerBeat() const { return m_ticksPerBeat; }
+    // The tick where bar 1 begins.
+    std::uint64_t BarOrigin() const { return m_barOrigin; }
     // Bit n: channel n plays a note; uses the sustain pedal.
     std::uint16_t NoteChannels() const { return m_noteChannels; }
     std::uint16_t PedalChannels() const { return m_pedalChannels; }
@@ -111,6 +115,7 @@ class RollModel {
     std::vector<TempoPoint> m_tempos;
     std::uint64_t m_endTick = 0;
     std::int32_t m_ticksPerBeat = 120;
+    std::uint64_t m_barOrigin = 0;
     std::uint16_t m_noteChannels = 0;
     std::uint16_t m_pedalChannels = 0;
     std::uint8_t m_lowKey = 60;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <vector>
 
 #include "platform/midi_codes.h"
@@ -23,6 +24,7 @@ using midi::kSustain;
 constexpr std::uint8_t kHighestKey = 127;
 constexpr std::uint8_t kPedalDown = 64;
 constexpr std::int32_t kSmpteBeat = 120;  // ticks drawn as a beat when the file counts frames
+constexpr std::string_view kStartMarkerText = "start";
 
 double SecondsPerTick(std::int32_t division, std::int32_t tempo) {
     const TickRate rate = RateOf(division, tempo);
@@ -69,6 +71,10 @@ class MusicReader {
         } else if (event.status == kMeta && event.metaType == kMarker) {
             m_content.markers.push_back(
                 {tick, std::string(reinterpret_cast<const char*>(event.data), event.length)});
+            if (m_content.notes.empty() && m_content.markers.size() == 1 &&
+                m_content.markers.back().text == kStartMarkerText) {
+                m_content.barOrigin = tick;  // the music starts here
+            }
         } else if (event.status == kMeta && event.metaType == kSetTempo) {
             const std::uint32_t tempo = ReadTempo(event.data, event.length);
             if (tempo > 0) {
@@ -146,29 +152,73 @@ RollModel ReadRoll(CSmfPlayer& player, std::span<const std::int32_t> eventLines)
     return RollModel(std::move(content));
 }
 
+RollModel ReadTiming(CSmfPlayer& player) {
+    RollContent content;
+    const bool framesCounted = (player.m_division & 0x8000) != 0;
+    content.ticksPerBeat = framesCounted || player.m_division == 0 ? kSmpteBeat : player.m_division;
+    content.tempos.push_back({0, 0, SecondsPerTick(player.m_division, CSmfPlayer::kDefaultTempo)});
+    player.Rewind();
+    // Track by track, in the order of each: the tempo map needs no merge of the tracks.
+    for (std::int32_t t = 0; t < player.m_trackCount; ++t) {
+        const TrackCursor& track = player.m_tracks[t];
+        const std::uint8_t* pos = track.pos;
+        std::uint64_t time = track.time;
+        std::uint8_t runningStatus = track.runningStatus;
+        bool goesOn = track.active.load() != 0;
+        while (goesOn) {
+            const std::uint64_t at = time;
+            SmfEvent event;
+            goesOn = ReadSmfEvent(pos, track.End(), runningStatus, time, event);
+            content.endTick = std::max(content.endTick, at);
+            if (event.status == kMeta && event.metaType == kSetTempo && !framesCounted) {
+                const std::uint32_t tempo = ReadTempo(event.data, event.length);
+                if (tempo > 0) {
+                    content.tempos.push_back(
+                        {at, 0,
+                         SecondsPerTick(player.m_division, static_cast<std::int32_t>(tempo))});
+                }
+            }
+        }
+    }
+    return RollModel(std::move(content));
+}
+
 namespace {
 
 // A player that goes nowhere holds the file while its events are read.
-template <typename Load>
-std::optional<RollModel> ReadLoaded(Load load, std::span<const std::int32_t> eventLines) {
+template <typename Load, typename Read>
+auto ReadLoaded(Load load, Read read)
+    -> std::optional<decltype(read(std::declval<CSmfPlayer&>()))> {
     NoMidiDevices nowhere;
     CSmfPlayer player(nowhere);
     if (load(player) == 0) {
         return std::nullopt;
     }
-    return ReadRoll(player, eventLines);
+    return read(player);
 }
 
 }  // namespace
 
 std::optional<RollModel> ReadRollFromBytes(std::span<const std::uint8_t> file,
                                            std::span<const std::int32_t> eventLines) {
-    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadBytes(file); }, eventLines);
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadBytes(file); },
+                      [&](CSmfPlayer& player) { return ReadRoll(player, eventLines); });
 }
 
 std::optional<RollModel> ReadRollFromFile(const char* path,
                                           std::span<const std::int32_t> eventLines) {
-    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadFile(path); }, eventLines);
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadFile(path); },
+                      [&](CSmfPlayer& player) { return ReadRoll(player, eventLines); });
+}
+
+std::optional<RollModel> ReadTimingFromBytes(std::span<const std::uint8_t> file) {
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadBytes(file); },
+                      [](CSmfPlayer& player) { return ReadTiming(player); });
+}
+
+std::optional<RollModel> ReadTimingFromFile(const char* path) {
+    return ReadLoaded([&](CSmfPlayer& player) { return player.LoadFile(path); },
+                      [](CSmfPlayer& player) { return ReadTiming(player); });
 }
 
 RollModel ReadRollFromScore(const NoteTable& score) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -15,9 +16,17 @@ namespace tez {
 
 // What one worker plays besides the file: its part, speed and key, and the score line of
 // each event of "tez_p.smf" so that it can tell which line sounds.
+// A MIDI file held in memory, with the score line of each of its events.
+struct MusicInMemory {
+    std::shared_ptr<const std::vector<std::uint8_t>> file;
+    std::vector<std::int32_t> eventLines;
+};
+
 struct PlaybackRequest {
     PlaybackOptions options;
     std::vector<std::int32_t> eventLines;
+    // The file played, when it is not "tez_p.smf".
+    std::shared_ptr<const std::vector<std::uint8_t>> music;
 };
 
 struct PlaybackMove {

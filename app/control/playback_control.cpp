@@ -35,13 +35,25 @@ PlaybackOptions OptionsOfMove(const PlaybackMove& move, std::uint64_t now) {
     return options;
 }
 
+using LoadedMusic = std::shared_ptr<const std::vector<std::uint8_t>>;
+
+void Load(CSmfPlayer& player, const LoadedMusic& music) {
+    if (music) {
+        player.LoadBytes(*music);
+    } else {
+        player.LoadFile(kScoreMidiFileName);
+    }
+}
+
 // The same player holds and plays on: the device stays open, the notes sounding go on where
 // the new music still has them, and nothing is sent twice.
-void MoveOn(CSmfPlayer& player, const PlaybackMove& move) {
+void MoveOn(CSmfPlayer& player, const PlaybackMove& move, LoadedMusic& loaded) {
     // Read once the timer has stopped: the first tick not sent yet.
     const std::uint64_t now = player.Hold();
-    if (move.reloadFile) {
-        player.LoadFile(kScoreMidiFileName);
+    const LoadedMusic& music = move.request.music;
+    if (music != loaded || (!music && move.reloadFile)) {
+        Load(player, music);
+        loaded = music;
     }
     PlaybackRequest request = move.request;
     request.options = OptionsOfMove(move, now);
@@ -65,7 +77,8 @@ void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
         }
     } dropCount{player, position};
     player.m_deviceId = g_deviceId.load();
-    player.LoadFile(kScoreMidiFileName);
+    LoadedMusic loaded = request.music;
+    Load(player, loaded);
     player.SetPositionSink(&position);
     StartRequest(player, request);
     g_playing.store(1);
@@ -82,7 +95,7 @@ void PlayOnce(MidiDevices& devices, std::chrono::milliseconds period,
             }
         }
         if (move) {
-            MoveOn(player, *move);
+            MoveOn(player, *move, loaded);
         }
     }
     moves.Close();
@@ -128,12 +141,21 @@ void PlaybackControl::OnPlayStop() {
     CheckPlaybackThread();
 }
 
-void PlaybackControl::PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift) {
-    if (!host_.HasNoteRecord()) {
+PlaybackRequest PlaybackControl::RequestFor(const PlaybackOptions& options,
+                                            const MusicInMemory* music) const {
+    if (music != nullptr) {
+        return {Adjusted(options), music->eventLines, music->file};
+    }
+    return {Adjusted(options), eventLines_, nullptr};
+}
+
+void PlaybackControl::PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift,
+                               const MusicInMemory* music) {
+    if (!host_.HasNoteRecord() && music == nullptr) {
         host_.ShowMessage(kMessageNoScoreData);
         return;
     }
-    const PlaybackRequest request{Adjusted(options), eventLines_};
+    const PlaybackRequest request = RequestFor(options, music);
     if (IsPlaying() && mailbox_.Post({request, fileVersion_ != workerFileVersion_, shift})) {
         latest_ = request;
         workerFileVersion_ = fileVersion_;
@@ -149,7 +171,7 @@ void PlaybackControl::PlayWith(const PlaybackOptions& options, std::optional<std
     }
     g_runFlag.store(0);
     g_playing.store(0);
-    if (StartPlayback(fresh, true)) {
+    if (StartPlayback(fresh, true, music)) {
         CheckPlaybackThread();
     }
 }
@@ -186,7 +208,8 @@ PlaybackOptions PlaybackControl::Adjusted(PlaybackOptions options) const {
     return options;
 }
 
-bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
+bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn,
+                                    const MusicInMemory* music) {
     // A worker told to stop may still be ending (its stop came after its poll, or from a
     // device change): it ends at once when woken, so that one worker at most holds a device
     // and the position is written by one player at a time.
@@ -194,7 +217,7 @@ bool PlaybackControl::StartPlayback(PlaybackOptions options, bool movingOn) {
     g_playThread.Release();
     g_playing.store(0);
     g_runFlag.store(1);
-    latest_ = PlaybackRequest{Adjusted(options), eventLines_};
+    latest_ = RequestFor(options, music);
     workerFileVersion_ = fileVersion_;
     position_.tick.store(options.fromTick);
     position_.resume.store(options.fromTick);

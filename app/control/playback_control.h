@@ -59,10 +59,11 @@ class PlaybackControl {
     // Asks the worker to end and waits until it has: its player resets and closes the device.
     void StopForExit();
 
-    // Plays "tez_p.smf" with `options` (tempo and transpose replaced by the control's). A
-    // running playback moves on in its own player, without a gap; with `shift`, from where
-    // it stands, that many ticks further. Otherwise a playback starts.
-    void PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift = {});
+    // Plays "tez_p.smf", or `music` when given, with `options` (tempo and transpose replaced
+    // by the control's). A running playback moves on in its own player, without a gap; with
+    // `shift`, from where it stands, that many ticks further. Otherwise a playback starts.
+    void PlayWith(const PlaybackOptions& options, std::optional<std::int64_t> shift = {},
+                  const MusicInMemory* music = nullptr);
     // The score line of each event of "tez_p.smf", just written again, for the playbacks
     // started or moved on from now on.
     void SetEventLines(std::vector<std::int32_t> lines) {
@@ -78,6 +79,10 @@ class PlaybackControl {
     const PlaybackPosition& Position() const { return position_; }
     // The options the latest playback started with.
     const PlaybackOptions& LatestOptions() const { return latest_.options; }
+    // The file in memory the latest playback plays; none for "tez_p.smf".
+    const std::shared_ptr<const std::vector<std::uint8_t>>& LatestMusic() const {
+        return latest_.music;
+    }
     // After a stop: waits for the worker to end and answers the first tick it did not send.
     std::uint64_t StoppedAt();
     // True while a worker runs, from its start until its routine has returned.
@@ -87,7 +92,9 @@ class PlaybackControl {
 
   private:
     // `movingOn`: a playback that takes over from another, which keeps what is typed.
-    bool StartPlayback(PlaybackOptions options, bool movingOn);
+    bool StartPlayback(PlaybackOptions options, bool movingOn,
+                       const MusicInMemory* music = nullptr);
+    PlaybackRequest RequestFor(const PlaybackOptions& options, const MusicInMemory* music) const;
     void StopPlayback();
     PlaybackOptions Adjusted(PlaybackOptions options) const;
 

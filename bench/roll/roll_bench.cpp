@@ -118,6 +118,15 @@ int main(int argc, char** argv) {
         "of resident memory\n",
         notes, built, static_cast<double>(model->BytesHeld()) / notes,
         static_cast<double>(after - before) * 1024 / notes);
+    const auto timingStart = Clock::now();
+    const auto timing = tez::roll::ReadTimingFromBytes(file);
+    std::printf(
+        "its timing alone (the status bar's time while the roll is hidden): %.0f ms, "
+        "%.2fx the whole model; the same end: %s\n",
+        Milliseconds(Clock::now() - timingStart), Milliseconds(Clock::now() - timingStart) / built,
+        timing && timing->SecondsAt(timing->EndTick()) == model->SecondsAt(model->EndTick())
+            ? "yes"
+            : "no");
     const double scan = ScanMilliseconds(*model);
     std::printf("a plain pass over the notes: %.2f ms; a frame is %.0fx%.0f pixels\n", scan, kWidth,
                 kHeight);

@@ -27,6 +27,21 @@ struct KeyCase {
     std::size_t openDialogs;
 };
 
+// Alt, the menu's letter and an item's letter reach that one item: no letter twice in a menu.
+TEST_F(WindowTest, EachItemOfAMenuHasALetterOfItsOwn) {
+    for (const QAction* popup : frame->menuBar()->actions()) {
+        QSet<QChar> letters;
+        for (const QAction* item : popup->menu()->actions()) {
+            const qsizetype mark = item->text().indexOf(u'&');
+            if (mark >= 0 && mark + 1 < item->text().size()) {
+                const QChar letter = item->text().at(mark + 1).toUpper();
+                EXPECT_FALSE(letters.contains(letter)) << item->text().toStdString();
+                letters.insert(letter);
+            }
+        }
+    }
+}
+
 TEST_F(WindowTest, AcceleratorKeysPressedInATextBox) {
     const KeyCase cases[] = {{"Ctrl+X", "", "abc", 2, 0},
                              {"Shift+Del", "", "abc", 2, 0},

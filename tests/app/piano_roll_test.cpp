@@ -95,6 +95,35 @@ TEST_F(PianoRollTest, TheRulerPlaysFromThePlaceClicked) {
     EXPECT_EQ(NoteOnsPlayed(), (std::vector<std::string>{"91 40 64", "92 41 64"}));
 }
 
+// Typing in the box shows in the roll once it pauses, and the ruler plays it from there,
+// while the file stays as it was.
+TEST_F(PianoRollTest, TheRollFollowsTypingAndItsRulerPlaysWhatItShows) {
+    PianoRollPane* pane = ShowPane();
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    box->moveCursor(QTextCursor::End);
+    box->insertPlainText(QStringLiteral("I120 K90 V100 L120\n"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->Model().Notes().size() == 5; }, 10000));
+    pane->SetView(roll::WholeView(pane->Model(), 640, 280));
+    const roll::RollFrame frame = pane->Frame();
+    Press(pane, roll::XOfTick(frame, 600) + 1, frame.ruler.y + 5);
+    ASSERT_TRUE(devices.WaitForOpenAttempts(1) && devices.WaitUntilAllClosed());
+    EXPECT_EQ(NoteOnsPlayed(), (std::vector<std::string>{"91 5A 64"}));
+    EXPECT_EQ(ReadFileBytes(scratch.Path() / "a.tez"), kScore);
+}
+
+// The time and tempo show while the music plays, also with the roll hidden.
+TEST_F(PianoRollTest, TheTimeAndTempoShowWhilePlayingWithoutTheRoll) {
+    OpenScore(scratch.Write("a.tez", "I0 K60 V100 L12000\n"));
+    ASSERT_FALSE(view->PianoRoll()->IsShown());
+    QLabel* transport = view->PianoRoll()->TransportPane();
+    Click(ids::kPlayStopButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return transport->isVisibleTo(frame); }, 10000));
+    EXPECT_TRUE(transport->text().endsWith(QStringLiteral("125 BPM")))
+        << transport->text().toStdString();
+    Click(ids::kPlayStopButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !transport->isVisibleTo(frame); }, 10000));
+}
+
 TEST_F(PianoRollTest, TheLegendMutesAChannelOfThePlayback) {
     PianoRollPane* pane = ShowPane();
     const roll::RollFrame frame = pane->Frame();

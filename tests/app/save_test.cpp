@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <fstream>
 
+#include "score_encoding.h"
 #include "window_fixture.h"
 
 namespace tez::apptest {
@@ -22,6 +23,23 @@ class SaveTest : public WindowTest {
         Box()->insertPlainText(QString::fromUtf8(text));
     }
     void Save() { RunCommand(ids::kSaveToScore); }
+    // Replaces the text of box line `block` (from 0).
+    void ReplaceLine(int block, const QString& text) {
+        QTextCursor line(Box()->document()->findBlockByNumber(block));
+        line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        line.insertText(text);
+    }
+    // How many note-ons of `key` the device was sent.
+    int NoteOnsOf(int key) const {
+        const std::string sent =
+            QStringLiteral(" %1 ").arg(key, 2, 16, QLatin1Char('0')).toUpper().toStdString();
+        int count = 0;
+        for (const std::string& event : devices.Events()) {
+            count +=
+                event.starts_with("send 9") && event.find(sent) == 7 && !event.ends_with(" 00");
+        }
+        return count;
+    }
 };
 
 // Ctrl+Z after an Open cannot bring back the score before it, so a save after it writes
@@ -149,6 +167,83 @@ TEST_F(SaveTest, CommandsThatWouldLoseTypingAskFirst) {
     prompts.Answer("&Save");
     RunCommand(ids::kFileNew);
     EXPECT_EQ(ReadFileBytes(path), std::string(kFirst) + kSecond);
+}
+
+// A score is shown in its own encoding and saved in it: an edit of one line changes only
+// that line's bytes, also where Shift_JIS writes a character two ways (ED40 and FA5C, FA4A and
+// 8754) or a byte is no character at all (80, FD, a lead byte before a space).
+TEST_F(SaveTest, AnEditedLineIsTheOnlyOneWhoseBytesChange) {
+    const struct {
+        TextEncoding encoding;
+        std::string before;
+        std::string after;  // line 2 edited, with a "ド" typed
+    } cases[] = {
+        {TextEncoding::kShiftJis,
+         "\x83\x68\x83\x8c\x83\x7e \xed\x40\xfa\x4a \x80\xfd\x89 \r\nI0 K60 V100 L120\r\n"
+         "I120 K62 V100 L120\n\xfa\x5c\x87\x54",
+         "\x83\x68\x83\x8c\x83\x7e \xed\x40\xfa\x4a \x80\xfd\x89 \r\nI0 K67 V100 L120 \x83\x68\r\n"
+         "I120 K62 V100 L120\n\xfa\x5c\x87\x54"},
+        {TextEncoding::kUtf8, "\xe3\x83\x89\xe3\x83\xac\xe3\x83\x9f\nI0 K60 V100 L120\nI120\n",
+         "\xe3\x83\x89\xe3\x83\xac\xe3\x83\x9f\nI0 K67 V100 L120 \xe3\x83\x89\nI120\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = scratch.Write("a.tez", c.before);
+        prompts.Answer("&Discard");
+        OpenScore(path);
+        EXPECT_EQ(view->Encoding(), c.encoding);
+        EXPECT_EQ(frame->EncodingPane()->isVisibleTo(frame), c.encoding != TextEncoding::kUtf8);
+        EXPECT_TRUE(ScoreBox().startsWith(QStringLiteral("ドレミ"))) << ScoreBox().toStdString();
+        ReplaceLine(1, QStringLiteral("I0 K67 V100 L120 ド"));
+        Save();
+        EXPECT_EQ(ReadFileBytes(path), c.after);
+        EXPECT_TRUE(prompts.messages.isEmpty());
+    }
+}
+
+// Reopened in another encoding, a score is shown and saved in it; a character the encoding
+// cannot hold is saved only when the user agrees to UTF-8.
+TEST_F(SaveTest, AScoreReopenedInAnotherEncodingIsSavedInIt) {
+    const std::string utf8 = "\xe3\x83\x89 I0 K60 V100 L120\n";  // "ド" in UTF-8
+    const std::string path = scratch.Write("a.tez", utf8);
+    OpenScore(path);
+    prompts.Answer("&Shift_JIS");
+    RunCommand(ids::kReopenInEncoding);
+    EXPECT_EQ(prompts.questions, QStringList{kQuestionReopenEncoding});
+    EXPECT_EQ(view->Encoding(), TextEncoding::kShiftJis);
+    EXPECT_TRUE(ScoreBox().startsWith(QStringLiteral("繝"))) << ScoreBox().toStdString();
+    Save();
+    EXPECT_EQ(ReadFileBytes(path), utf8);
+    TypeLine("I120 K62 V100 L120 \xf0\x9f\x8e\xb5\n");  // a musical note, no Shift_JIS
+    prompts.questions.clear();
+    Save();
+    EXPECT_EQ(prompts.questions.size(), 1);
+    EXPECT_EQ(ReadFileBytes(path), utf8);
+    prompts.Answer("Save as &UTF-8");
+    Save();
+    EXPECT_EQ(view->Encoding(), TextEncoding::kUtf8);
+    // The byte that was no Shift_JIS character is still itself.
+    EXPECT_EQ(ReadFileBytes(path),
+              "\xe7\xb9\x9d\x89 I0 K60 V100 L120\nI120 K62 V100 L120 \xf0\x9f\x8e\xb5\n");
+}
+
+// Playing from the cursor plays what the box shows: a line typed and not saved sounds and
+// is highlighted while it does, and the file stays as it was; Play/Stop plays the file.
+TEST_F(SaveTest, PlayingFromTheCursorPlaysTheTypingNotSaved) {
+    const std::string path = scratch.Write("a.tez", "I0 K60 V100 L120\nI120 K62 V100 L120\n");
+    OpenScore(path);
+    ReplaceLine(1, QStringLiteral("I120 K72 V100 L6000"));
+    Box()->setTextCursor(QTextCursor(Box()->document()->findBlockByNumber(1)));
+    RunCommand(ids::kPlayFromCursor);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return NoteOnsOf(72) == 1; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 2; }, 10000));
+    EXPECT_EQ(NoteOnsOf(62) + NoteOnsOf(60), 0);
+    EXPECT_TRUE(frame->UnsavedPane()->isVisibleTo(frame));
+    Click(ids::kPlayStopButton);
+    Click(ids::kPlayStopButton);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return NoteOnsOf(62) == 1; }, 10000));
+    EXPECT_EQ(NoteOnsOf(72), 1);
+    Click(ids::kPlayStopButton);
+    EXPECT_EQ(ReadFileBytes(path), "I0 K60 V100 L120\nI120 K62 V100 L120\n");
 }
 
 }  // namespace

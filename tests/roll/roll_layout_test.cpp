@@ -57,7 +57,8 @@ TEST(RollLayout, PlacesNotesGridLabelsPedalAndMarkers) {
     for (const GridLine& line : frame.grid) {
         grid += std::to_string(static_cast<int>(line.x)) + "bsS"[static_cast<int>(line.kind)];
     }
-    EXPECT_EQ(grid, "40s100b160b220b280s340b400b460b40S165S290S415S");  // s: bar, S: second
+    // s: bar, S: second. A score's bars count from its "start" marker, a beat into the file.
+    EXPECT_EQ(grid, "40b100s160b220b280b340s400b460b40S165S290S415S");
     const auto texts = [](const std::vector<Label>& labels) {
         std::string all;
         for (const Label& label : labels) {
@@ -65,7 +66,7 @@ TEST(RollLayout, PlacesNotesGridLabelsPedalAndMarkers) {
         }
         return all;
     };
-    EXPECT_EQ(texts(frame.barLabels), "1@43 2@283 ");
+    EXPECT_EQ(texts(frame.barLabels), "1@103 2@343 ");
     EXPECT_EQ(texts(frame.secondLabels), "0:00@43 0:01@168 0:02@293 0:03@418 ");
     EXPECT_EQ(texts(frame.keyLabels), "C4@3 ");
     ASSERT_EQ(frame.pedals.size(), 1u);
