@@ -68,11 +68,17 @@ struct OpenNote {
     std::uint16_t track;
 };
 
+// The last events of one key of one channel, in score ticks.
+struct KeyHistory {
+    std::uint64_t lastTick = kNever;
+    std::uint64_t lastOnTick = kNever;
+    bool lastWasOn = false;
+};
+
 class Importer {
   public:
     Importer(const SmfTimeline& timeline, ImportTiming timing, MidiImport& out)
         : m_timeline(timeline), m_out(out) {
-        m_lastOnTick.fill(kNever);
         const std::int32_t division = timeline.Division();
         m_out.timing = IsTimeCode(division) || division == 0 ? ImportTiming::kExact : timing;
         if (IsTimeCode(division)) {
@@ -280,13 +286,14 @@ class Importer {
         note.channel = channel;
         const std::size_t slot = channel * 128u + key;
         m_open[slot].push_back({index, tick, place.tick, static_cast<std::uint16_t>(place.track)});
-        m_lastOnTick[slot] = tick;
+        m_history[slot] = {tick, tick, true};
     }
 
-    // The writer sends a note-off that falls on the tick of a later note-on of its key first,
-    // unless the note began at that tick too: then the note-off follows its note-on at once.
-    // So a note-off after a note-on of its key at the same tick ends that note, and the
-    // other note-offs end the earliest note sounding.
+    // At one score tick the writer sends, per key, the note-offs of notes struck earlier
+    // first, then each note-on followed at once by the note-off of a note without length.
+    // So a note-off right after a note-on of its key at the same tick ends that note, one
+    // before any note-on there ends the earliest note sounding, and any other cannot keep
+    // its place.
     void NoteOff(std::uint8_t channel, std::uint8_t key, const LossPlace& place) {
         if (key > 127) {
             return;
@@ -298,16 +305,19 @@ class Importer {
             return;
         }
         const std::uint64_t tick = ScoreTick(place.tick);
+        KeyHistory& history = m_history[slot];
         OpenNote note = open.back();
-        if (note.onset == tick) {
+        if (history.lastTick == tick && history.lastWasOn) {
             open.pop_back();
         } else {
-            note = open.front();
-            open.erase(open.begin());
-            if (m_lastOnTick[slot] == tick) {
+            if (history.lastOnTick == tick) {
                 Lose(LossKind::kOverlapOrder, -1, place);
             }
+            note = open.front();
+            open.erase(open.begin());
         }
+        history.lastTick = tick;
+        history.lastWasOn = false;
         End(note, tick);
     }
 
@@ -417,7 +427,7 @@ class Importer {
     MidiImport& m_out;
     std::map<std::pair<LossKind, std::int32_t>, ImportLoss> m_losses;
     std::array<std::vector<OpenNote>, kKeys> m_open;
-    std::array<std::uint64_t, kKeys> m_lastOnTick{};
+    std::array<KeyHistory, kKeys> m_history{};
     std::uint64_t m_lastOnset = 0;
     std::uint64_t m_originTick = 0;
     std::uint64_t m_originMicros = 0;
