@@ -11,6 +11,7 @@
 #include "json_text.h"
 #include "playback/midi_import.h"
 #include "score/atomic_file.h"
+#include "score/huge_pages.h"
 #include "score/score_layout.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
@@ -31,6 +32,7 @@ constexpr int kUnreadable = 2;
 
 std::vector<NoteRecord> ToNoteRecords(std::vector<ImportedRecord> imported) {
     std::vector<NoteRecord> records(imported.size());
+    AdviseHugePages(records.data(), records.size() * sizeof(NoteRecord));
     for (std::size_t i = 0; i < imported.size(); ++i) {
         const ImportedRecord& from = imported[i];
         records[i] = {from.interval, from.key, from.velocity, from.length, from.channel,

@@ -11,6 +11,7 @@
 #include "platform/midi_codes.h"
 #include "playback/smf_bytes.h"
 #include "playback/smf_event.h"
+#include "playback/smf_merge.h"
 #include "playback/tick_rate.h"
 
 namespace tez {
@@ -77,31 +78,48 @@ struct KeyHistory {
 
 class Importer {
   public:
-    Importer(const SmfTimeline& timeline, ImportTiming timing, MidiImport& out)
-        : m_timeline(timeline), m_out(out) {
-        const std::int32_t division = timeline.Division();
+    Importer(std::span<const TrackBytes> tracks, std::int32_t division, std::int32_t tempo,
+             ImportTiming timing, MidiImport& out)
+        : m_tracks(tracks), m_division(division), m_clock{0, tempo, 0}, m_out(out) {
         m_out.timing = IsTimeCode(division) || division == 0 ? ImportTiming::kExact : timing;
+        m_out.trackNames.assign(tracks.size(), {});
+        m_map.push_back({0, tempo});
+        // A note takes at least six bytes of a track: room for all of them at once, so that
+        // a large file's records are not copied as they grow (untouched room costs nothing).
+        std::size_t bytes = 0;
+        for (const TrackBytes& track : tracks) {
+            bytes += track.length;
+        }
+        m_out.records.reserve(bytes / 6 + 16);
         if (IsTimeCode(division)) {
             Lose(LossKind::kSmpte, -1, {}, timing == ImportTiming::kExact);
         }
     }
 
+    // One pass in the order of playback, so that a note-off ends the note a device would
+    // end, whichever track each comes from.
     void Run() {
-        NameTracks();
-        FindOrigin();
-        for (const TimelineEvent& entry : m_timeline.Events()) {
-            const SmfEvent event = m_timeline.Decode(entry);
+        MergeTracks(m_tracks, [this](const TimelineEvent& entry, const SmfEvent& event) {
             Take(entry, event);
             if (entry.endsTrack) {
+                m_endTick = std::max(m_endTick, entry.tick);
                 CountAfterEnd(entry, event);
             }
-        }
+        });
         EndOpenNotes();
-        ReportTempo();
+        ReportStretches();
     }
 
   private:
-    // The score tick of a tick of the file, counted from the music's start.
+    // Where the tempo map last changed, with the exact time it has reached there.
+    struct Segment {
+        std::uint64_t tick;
+        std::int32_t tempo;
+        std::uint64_t microseconds;
+    };
+
+    // The score tick of a tick of the file, counted from the music's start. Ticks come in
+    // order, each tempo change before the ticks after it.
     std::uint64_t ScoreTick(std::uint64_t tick) {
         if (tick == m_cachedTick) {
             return m_cachedScoreTick;
@@ -109,15 +127,38 @@ class Importer {
         m_cachedTick = tick;
         if (m_out.timing == ImportTiming::kBeats) {
             const std::uint64_t from = tick > m_originTick ? tick - m_originTick : 0;
-            const auto division = static_cast<std::uint64_t>(m_timeline.Division());
-            m_cachedScoreTick = MulDivRounded(from, kScoreQuarter, division);
+            m_cachedScoreTick =
+                MulDivRounded(from, kScoreQuarter, static_cast<std::uint64_t>(m_division));
         } else {
             // From the absolute time, never from a sum of steps, so that nothing drifts.
-            const std::uint64_t at = m_timeline.MicrosecondsAt(tick);
+            const std::uint64_t at = MicrosecondsAt(tick);
             const std::uint64_t from = at > m_originMicros ? at - m_originMicros : 0;
             m_cachedScoreTick = (from + kScoreTickMicroseconds / 2) / kScoreTickMicroseconds;
         }
         return m_cachedScoreTick;
+    }
+
+    std::uint64_t MicrosecondsAt(std::uint64_t tick) const {
+        return SaturatingAdd(m_clock.microseconds,
+                             TicksToMicroseconds(tick - m_clock.tick, m_division, m_clock.tempo));
+    }
+
+    void ChangeTempo(std::uint64_t tick, const SmfEvent& event) {
+        const auto tempo = static_cast<std::int32_t>(ReadTempo(event.data, event.length));
+        if (tempo == 0) {
+            return;  // the tempo stays
+        }
+        m_clock = {tick, tempo, MicrosecondsAt(tick)};
+        m_cachedTick = kNever;
+        if (m_map.back().tick == tick) {
+            m_map.back().tempo = tempo;
+        } else if (m_map.back().tempo != tempo) {
+            m_map.push_back({tick, tempo});
+        }
+        if (tick > m_originTick && m_out.timing == ImportTiming::kExact &&
+            !IsTimeCode(m_division)) {
+            Lose(LossKind::kTempo, -1, {-1, -1, tick}, true);
+        }
     }
 
     static std::uint64_t MulDivRounded(std::uint64_t value, std::uint64_t numerator,
@@ -125,41 +166,6 @@ class Importer {
         const unsigned __int128 wide =
             static_cast<unsigned __int128>(value) * numerator + denominator / 2;
         return static_cast<std::uint64_t>(wide / denominator);
-    }
-
-    void NameTracks() {
-        m_out.trackNames.assign(m_timeline.Tracks().size(), {});
-        const auto events = m_timeline.Events();
-        for (std::size_t t = 0; t < m_out.trackNames.size(); ++t) {
-            // A name stands at the track's start; a few events are enough to find it.
-            std::uint32_t index = m_timeline.TrackStarts()[t];
-            for (int looked = 0; index != kNoEvent && looked < 16; ++looked) {
-                const SmfEvent event = m_timeline.Decode(events[index]);
-                if (event.status == midi::kMeta && event.metaType == kTrackName) {
-                    m_out.trackNames[t].assign(reinterpret_cast<const char*>(event.data),
-                                               event.length);
-                    break;
-                }
-                index = events[index].nextInTrack;
-            }
-        }
-    }
-
-    // A file this program wrote begins its music at its "start" marker, one beat in.
-    void FindOrigin() {
-        for (const TimelineEvent& entry : m_timeline.Events()) {
-            const SmfEvent event = m_timeline.Decode(entry);
-            if (event.IsChannelMessage()) {
-                return;
-            }
-            if (event.status == midi::kMeta && event.metaType == midi::kMarker &&
-                IsText(event, "start")) {
-                m_originTick = entry.tick;
-                m_originMicros = m_timeline.MicrosecondsAt(entry.tick);
-                m_originEvent = &entry;
-                return;
-            }
-        }
     }
 
     void Take(const TimelineEvent& entry, const SmfEvent& event) {
@@ -235,8 +241,23 @@ class Importer {
 
     void TakeMeta(const TimelineEvent& entry, const SmfEvent& event, const LossPlace& place) {
         const std::uint8_t type = event.metaType;
-        if (type == midi::kEndOfTrack || type == midi::kSetTempo || &entry == m_originEvent) {
-            return;  // the tempo map is reported whole, at the end
+        if (type == midi::kSetTempo) {
+            ChangeTempo(entry.tick, event);
+            return;
+        }
+        if (type == midi::kEndOfTrack) {
+            return;
+        }
+        // A file this program wrote begins its music at its "start" marker, one beat in.
+        if (type == midi::kMarker && !m_musicStarted && IsText(event, "start")) {
+            m_originTick = entry.tick;
+            m_originMicros = MicrosecondsAt(entry.tick);
+            m_cachedTick = kNever;
+            return;
+        }
+        if (type == kTrackName && m_out.trackNames[entry.track].empty()) {
+            m_out.trackNames[entry.track].assign(reinterpret_cast<const char*>(event.data),
+                                                 event.length);
         }
         if (type == midi::kMarker) {
             TakeMarker(event, place);
@@ -328,7 +349,7 @@ class Importer {
 
     // A note the file never ends sounds to its end, where a score's note needs its note-off.
     void EndOpenNotes() {
-        const std::uint64_t end = ScoreTick(m_timeline.EndTick());
+        const std::uint64_t end = ScoreTick(m_endTick);
         std::vector<OpenNote> unended;
         for (std::vector<OpenNote>& open : m_open) {
             unended.insert(unended.end(), open.begin(), open.end());
@@ -348,7 +369,7 @@ class Importer {
         if (event.status != midi::kMeta || event.metaType != midi::kEndOfTrack) {
             return;
         }
-        const TrackBytes& track = m_timeline.Tracks()[entry.track];
+        const TrackBytes& track = m_tracks[entry.track];
         const std::uint8_t* end = track.data + track.length;
         const std::uint8_t* pos = event.data + event.length;
         std::uint64_t events = 0;
@@ -368,31 +389,12 @@ class Importer {
         }
     }
 
-    void ReportTempo() {
-        if (IsTimeCode(m_timeline.Division())) {
-            return;  // frames keep their pace whatever the tempo says
-        }
-        if (m_out.timing == ImportTiming::kExact) {
-            for (const TempoChange& change : m_timeline.Tempos()) {
-                if (change.tick > m_originTick && change.tempo != 0) {
-                    Lose(LossKind::kTempo, -1, {-1, -1, change.tick}, true);
-                }
-            }
+    // Under --beats each stretch of the tempo map plays at the score's one tempo.
+    void ReportStretches() {
+        if (m_out.timing != ImportTiming::kBeats) {
             return;
         }
-        // Each stretch of the map, from the tempo before the first change on.
-        std::vector<TempoStretch> map{{0, m_timeline.StartTempo()}};
-        for (const TempoChange& change : m_timeline.Tempos()) {
-            if (change.tempo == 0) {
-                continue;
-            }
-            if (map.back().tick == change.tick) {
-                map.back().tempo = change.tempo;
-            } else if (map.back().tempo != change.tempo) {
-                map.push_back({change.tick, change.tempo});
-            }
-        }
-        for (const TempoStretch& stretch : map) {
+        for (const TempoStretch& stretch : m_map) {
             if (stretch.tempo != kScoreTempo) {
                 m_out.stretches.push_back(stretch);
                 Lose(LossKind::kTempo, -1, {-1, -1, stretch.tick});
@@ -423,15 +425,18 @@ class Importer {
     void LoseWhole(LossKind kind) { Lose(kind, -1, {}); }
 
   private:
-    const SmfTimeline& m_timeline;
+    std::span<const TrackBytes> m_tracks;
+    std::int32_t m_division;
+    Segment m_clock;
     MidiImport& m_out;
+    std::vector<TempoStretch> m_map;  // each stretch of the tempo map
+    std::uint64_t m_endTick = 0;
     std::map<std::pair<LossKind, std::int32_t>, ImportLoss> m_losses;
     std::array<std::vector<OpenNote>, kKeys> m_open;
     std::array<KeyHistory, kKeys> m_history{};
     std::uint64_t m_lastOnset = 0;
     std::uint64_t m_originTick = 0;
     std::uint64_t m_originMicros = 0;
-    const TimelineEvent* m_originEvent = nullptr;
     std::uint64_t m_cachedTick = kNever;
     std::uint64_t m_cachedScoreTick = 0;
     bool m_musicStarted = false;
@@ -439,9 +444,23 @@ class Importer {
 
 }  // namespace
 
-MidiImport ImportTimeline(const SmfTimeline& timeline, ImportTiming timing) {
+MidiImport ImportLoaded(CSmfPlayer& player, ImportTiming timing) {
     MidiImport result;
-    Importer importer(timeline, timing, result);
+    result.load = player.LastLoadResult();
+    if (result.load != LoadResult::kOk && result.load != LoadResult::kTruncated &&
+        result.load != LoadResult::kNoTiming) {
+        return result;
+    }
+    std::vector<TrackBytes> tracks(static_cast<std::size_t>(player.m_trackCount));
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        tracks[i] = {player.m_tracks[i].data.get(), player.m_tracks[i].length};
+    }
+    Importer importer(tracks, player.m_division, CSmfPlayer::kDefaultTempo, timing, result);
+    if (result.load == LoadResult::kTruncated) {
+        importer.LoseWhole(LossKind::kCutShort);
+    } else if (result.load == LoadResult::kNoTiming) {
+        importer.LoseWhole(LossKind::kNoTiming);
+    }
     importer.Run();
     importer.Collect();
     return result;
@@ -452,32 +471,16 @@ MidiImport ImportMidiFile(const std::string& path, ImportTiming timing) {
     CSmfPlayer player(nowhere);
     player.LoadFile(path.c_str());
     const int reason = errno;
-    const LoadResult load = player.LastLoadResult();
-    if (load != LoadResult::kOk && load != LoadResult::kTruncated &&
-        load != LoadResult::kNoTiming) {
-        MidiImport failed;
-        failed.load = load;
-        failed.openError = reason;
-        return failed;
-    }
-    std::vector<TrackBytes> tracks(static_cast<std::size_t>(player.m_trackCount));
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-        tracks[i] = {player.m_tracks[i].data.get(), player.m_tracks[i].length};
-    }
-    MidiImport result;
-    {
-        const SmfTimeline timeline(tracks, player.m_division, CSmfPlayer::kDefaultTempo);
-        Importer importer(timeline, timing, result);
-        if (load == LoadResult::kTruncated) {
-            importer.LoseWhole(LossKind::kCutShort);
-        } else if (load == LoadResult::kNoTiming) {
-            importer.LoseWhole(LossKind::kNoTiming);
-        }
-        importer.Run();
-        importer.Collect();
-    }
-    result.load = load;
+    MidiImport result = ImportLoaded(player, timing);
+    result.openError = reason;
     return result;
+}
+
+MidiImport ImportMidiBytes(std::span<const std::uint8_t> file, ImportTiming timing) {
+    NoMidiDevices nowhere;
+    CSmfPlayer player(nowhere);
+    player.LoadBytes(file);
+    return ImportLoaded(player, timing);
 }
 
 }  // namespace tez

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,13 +87,14 @@ struct MidiImport {
     ImportTiming timing = ImportTiming::kExact;  // as done: SMPTE files take exact time
 };
 
-// The records of the music in `timeline`. The events ahead of the "start" marker of a file
-// this program wrote are its opening, not music.
-MidiImport ImportTimeline(const SmfTimeline& timeline, ImportTiming timing);
-
+// Imports the file a player has loaded (the load decides: a file that plays, imports). The
+// events ahead of the "start" marker of a file this program wrote are its opening, not music.
+MidiImport ImportLoaded(CSmfPlayer& player, ImportTiming timing);
 // Loads `path` as a playback does and imports it. A file that does not load leaves `load`
 // saying why and no records.
 MidiImport ImportMidiFile(const std::string& path, ImportTiming timing);
+// The same for a file in memory.
+MidiImport ImportMidiBytes(std::span<const std::uint8_t> file, ImportTiming timing);
 
 // "412 pitch bends not kept": the report's words for one kind, without its place.
 std::string DescribeLoss(const ImportLoss& loss, const MidiImport& import);

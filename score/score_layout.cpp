@@ -1,7 +1,10 @@
 #include "score_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+
+#include "huge_pages.h"
 
 namespace tez {
 namespace {
@@ -33,36 +36,38 @@ std::string LayoutScore(std::span<const NoteRecord> records) {
             }
         }
     }
-    std::string text;
-    text.reserve(records.size() * 20);
+    std::size_t lineWidth = 2;  // the line feed, and a blank line before it
+    for (const std::size_t w : width) {
+        lineWidth += w + 1;
+    }
+    std::string text(records.size() * lineWidth, '\0');
+    AdviseHugePages(text.data(), text.size());
+    char* out = text.data();
     std::int64_t onset = 0;
     std::int64_t bar = 0;
     for (const NoteRecord& record : records) {
         onset += record.interval;
-        if (onset / kLayoutBarTicks != bar && !text.empty()) {
-            text += '\n';
+        if (onset / kLayoutBarTicks != bar && out != text.data()) {
+            *out++ = '\n';
         }
         bar = onset / kLayoutBarTicks;
         const auto fields = FieldsOf(record);
-        std::size_t pending = 0;  // blanks owed to the columns left empty so far
+        char* lineEnd = out;  // after the last field written: nothing trails it
         for (std::size_t f = 0; f < kFields; ++f) {
             if (width[f] == 0) {
                 continue;
             }
-            if (fields[f] == kDefaults[f]) {
-                pending += width[f] + 1;
-                continue;
+            if (fields[f] != kDefaults[f]) {
+                std::fill(lineEnd, out, ' ');
+                *out = kLetters[f];
+                lineEnd = std::to_chars(out + 1, out + width[f], fields[f]).ptr;
             }
-            text.append(pending, ' ');
-            const std::size_t start = text.size();
-            text += kLetters[f];
-            char digits[16];
-            const auto end = std::to_chars(digits, digits + sizeof digits, fields[f]).ptr;
-            text.append(digits, end);
-            pending = width[f] - (text.size() - start) + 1;
+            out += width[f] + 1;
         }
-        text += '\n';
+        out = lineEnd;
+        *out++ = '\n';
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
