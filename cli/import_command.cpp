@@ -11,7 +11,6 @@
 #include "json_text.h"
 #include "playback/midi_import.h"
 #include "score/atomic_file.h"
-#include "score/huge_pages.h"
 #include "score/score_layout.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
@@ -29,17 +28,6 @@ struct ImportOptions {
 constexpr int kAllKept = 0;
 constexpr int kSomethingLost = 1;
 constexpr int kUnreadable = 2;
-
-std::vector<NoteRecord> ToNoteRecords(std::vector<ImportedRecord> imported) {
-    std::vector<NoteRecord> records(imported.size());
-    AdviseHugePages(records.data(), records.size() * sizeof(NoteRecord));
-    for (std::size_t i = 0; i < imported.size(); ++i) {
-        const ImportedRecord& from = imported[i];
-        records[i] = {from.interval, from.key, from.velocity, from.length, from.channel,
-                      from.marker,   0};
-    }
-    return records;
-}
 
 // "track 2 (Piano), channel 1": where the kind was met first; empty for the whole file.
 std::string PlaceOf(const ImportLoss& loss, const MidiImport& import) {
@@ -130,21 +118,33 @@ bool ToStandardOutput(const std::string& output) {
     return output == "-" || output.empty();
 }
 
-void WriteScore(const std::string& output, const std::string& text) {
+// Writes the score piece by piece: a large one is never held whole.
+void WriteScore(const std::string& output, std::span<const ImportedRecord> records) {
     if (ToStandardOutput(output)) {
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-            std::fflush(stdout) != 0) {
+        bool ok = true;
+        LayoutRecords(records, [&ok](const char* data, std::size_t size) {
+            ok = ok && std::fwrite(data, 1, size, stdout) == size;
+        });
+        if (!ok || std::fflush(stdout) != 0) {
             throw CLI::RuntimeError(FileError("cannot write", "standard output", errno),
-                                    kSomethingLost);
+                                    kUnreadable);
         }
         return;
     }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const WriteStatus status = WriteFileSafely(output, {bytes, text.size()});
-    if (status == WriteStatus::kCreateFailed) {
+    ReplacingFile file(output);
+    if (!file.IsOpen()) {
         throw CLI::RuntimeError(FileError("cannot create", output, errno), kUnreadable);
     }
-    if (status != WriteStatus::kOk) {
+    bool ok = true;
+    LayoutRecords(records, [&](const char* data, std::size_t size) {
+        ok = ok && WriteAll(file.Descriptor(), {reinterpret_cast<const std::uint8_t*>(data), size});
+    });
+    if (!ok) {
+        const int reason = errno;
+        file.Abandon();
+        throw CLI::RuntimeError(FileError("cannot write", output, reason), kUnreadable);
+    }
+    if (!file.Commit()) {
         throw CLI::RuntimeError(FileError("cannot write", output, errno), kUnreadable);
     }
 }
@@ -158,8 +158,7 @@ void Import(const ImportOptions& options) {
         ReportUnreadable(options.file, import, json);
         throw CLI::RuntimeError("", kUnreadable);
     }
-    const std::vector<NoteRecord> records = ToNoteRecords(std::move(import.records));
-    WriteScore(options.output, LayoutScore(records));
+    WriteScore(options.output, import.records);
     // The report must not run into a score written to standard output.
     std::FILE* report = ToStandardOutput(options.output) ? stderr : stdout;
     if (json) {

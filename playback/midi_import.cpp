@@ -280,10 +280,10 @@ class Importer {
         const std::uint64_t tick = ScoreTick(place.tick);
         if (!m_out.records.empty() && m_lastOnset == tick && m_out.records.back().marker == 0 &&
             m_out.records.back().key >= 0) {
-            m_out.records.back().marker = number;
+            m_out.records.back().marker = static_cast<std::int16_t>(number);
             return;
         }
-        AddRecord(tick).marker = number;
+        AddRecord(tick).marker = static_cast<std::int16_t>(number);
     }
 
     ImportedRecord& AddRecord(std::uint64_t tick) {

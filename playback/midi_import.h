@@ -18,14 +18,14 @@ enum class ImportTiming {
     kBeats,  // a quarter note of the file becomes 120 ticks; the tempo map is dropped
 };
 
-// One score line, with the score's defaults.
+// One score line, with the score's defaults; packed, as a large file has millions.
 struct ImportedRecord {
     std::int32_t interval = 0;
-    std::int32_t key = -1;
-    std::int32_t velocity = 0;
     std::int32_t length = 0;
-    std::int32_t channel = 1;
-    std::int32_t marker = 0;
+    std::int16_t key = -1;
+    std::int16_t marker = 0;  // up to 1999
+    std::uint8_t velocity = 0;
+    std::uint8_t channel = 1;
 };
 
 // What the score could not hold, or held another way.

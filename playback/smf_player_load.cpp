@@ -110,7 +110,7 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         TrackCursor& track = m_tracks[i];
         track.length = chunks[i].length;
-        track.data = std::make_unique<std::uint8_t[]>(track.length);
+        track.data = std::make_unique_for_overwrite<std::uint8_t[]>(track.length);
         if (track.length > 0) {
             std::memcpy(track.data.get(), &file[chunks[i].offset], track.length);
         }

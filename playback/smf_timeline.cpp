@@ -104,6 +104,11 @@ std::uint64_t TicksToMicroseconds(std::uint64_t ticks, std::int32_t division, st
         return 0;
     }
     // ticks * 1000 / (ticks per millisecond), rounded to the nearest microsecond.
+    std::uint64_t narrow = 0;
+    if (!__builtin_mul_overflow(ticks, rate.denominator * 1000, &narrow) &&
+        narrow <= kNever - rate.numerator / 2) {
+        return (narrow + rate.numerator / 2) / rate.numerator;  // the common case, in 64 bits
+    }
     const unsigned __int128 scaled =
         static_cast<unsigned __int128>(ticks) * rate.denominator * 1000;
     const unsigned __int128 micros = (scaled + rate.numerator / 2) / rate.numerator;
