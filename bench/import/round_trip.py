@@ -269,9 +269,13 @@ def print_totals(what, t):
 def main():
     tez, mode, args = sys.argv[1], sys.argv[2], sys.argv[3:]
     if mode == "generate":
+        # Files with a tempo map are named so, for the player's clock drifts across tempo
+        # changes (it rebases in the millisecond a change falls due) and the exact time does not.
         for seed in range(int(args[1])):
-            with open(os.path.join(args[0], f"g{seed:03d}.mid"), "wb") as f:
-                f.write(generated(seed)[0])
+            data = generated(seed)[0]
+            kind = "tempo" if b"\xFF\x51" in data else "steady"
+            with open(os.path.join(args[0], f"g{seed:03d}-{kind}.mid"), "wb") as f:
+                f.write(data)
     elif mode == "exact":
         # Generated files against the exact times of their own tempo maps.
         work, clocks = tempfile.mkdtemp(), {}
