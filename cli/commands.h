@@ -9,6 +9,7 @@ void AddCheckCommand(CLI::App& app);
 void AddConvertCommand(CLI::App& app);
 void AddDevicesCommand(CLI::App& app);
 void AddDumpCommand(CLI::App& app);
+void AddImportCommand(CLI::App& app);
 void AddLspCommand(CLI::App& app);
 void AddPlayCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);

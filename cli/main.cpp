@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     tez::cli::AddCheckCommand(app);
     tez::cli::AddPlayCommand(app);
     tez::cli::AddDumpCommand(app);
+    tez::cli::AddImportCommand(app);
     tez::cli::AddDevicesCommand(app);
     tez::cli::AddRenderCommand(app);
     tez::cli::AddRollCommand(app);

@@ -1,4 +1,6 @@
 // Loading a file into track cursors, and putting them back to the start.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -16,13 +18,19 @@ bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
     if (file == nullptr) {
         return false;
     }
-    bool ok = true;
+    // Read at the size the file has, so that a large file is not copied as the buffer grows;
+    // a file that grows meanwhile (a pipe has no size) is read on in blocks.
+    struct stat info = {};
+    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
     std::uint8_t block[65536];
     std::size_t got = 0;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
         bytes.insert(bytes.end(), block, block + got);
     }
-    ok = std::ferror(file) == 0;
+    const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;
 }
@@ -102,7 +110,7 @@ int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         TrackCursor& track = m_tracks[i];
         track.length = chunks[i].length;
-        track.data = std::make_unique<std::uint8_t[]>(track.length);
+        track.data = std::make_unique_for_overwrite<std::uint8_t[]>(track.length);
         if (track.length > 0) {
             std::memcpy(track.data.get(), &file[chunks[i].offset], track.length);
         }

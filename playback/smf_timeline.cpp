@@ -1,86 +1,43 @@
 #include "playback/smf_timeline.h"
 
 #include <algorithm>
-#include <functional>
-#include <queue>
 #include <utility>
 
 #include "platform/midi_codes.h"
 #include "playback/smf_bytes.h"
+#include "playback/smf_merge.h"
 #include "playback/tick_rate.h"
 
 namespace tez {
-namespace {
-
-// Where the decoding of one track stands.
-struct TrackWalk {
-    const std::uint8_t* pos = nullptr;
-    std::uint64_t time = 0;
-    std::uint8_t runningStatus = 0;
-    std::uint32_t events = 0;
-    std::uint32_t last = kNoEvent;  // table index of its event taken last
-    bool active = false;
-};
-
-}  // namespace
 
 SmfTimeline::SmfTimeline(std::span<const TrackBytes> tracks, std::int32_t division,
                          std::int32_t tempo)
     : m_tracks(tracks.begin(), tracks.end()), m_division(division), m_startTempo(tempo) {
-    std::vector<TrackWalk> walks(m_tracks.size());
-    using Due = std::pair<std::uint64_t, std::size_t>;  // (tick, track): a tie to the lower track
-    std::priority_queue<Due, std::vector<Due>, std::greater<>> due;
-    for (std::size_t t = 0; t < m_tracks.size(); ++t) {
-        TrackWalk& walk = walks[t];
-        walk.pos = m_tracks[t].data;
-        std::uint32_t firstDelta = 0;
-        walk.active = ReadVarLen(walk.pos, m_tracks[t].data + m_tracks[t].length, firstDelta);
-        walk.time = firstDelta;
-        if (walk.active) {
-            due.push({walk.time, t});
-        }
-    }
     m_trackStarts.assign(m_tracks.size(), kNoEvent);
+    std::vector<std::uint32_t> lastOfTrack(m_tracks.size(), kNoEvent);
+    std::vector<std::uint32_t> eventsOfTrack(m_tracks.size(), 0);
     m_events.reserve(CountEvents());
-    while (!due.empty()) {
-        const std::size_t t = due.top().second;
-        due.pop();
-        TrackWalk& walk = walks[t];
-        const TrackBytes& track = m_tracks[t];
-        // One track mostly leads for a while: it is read on without going through the queue.
-        do {
-            TimelineEvent entry;
-            entry.tick = walk.time;
-            entry.offset = static_cast<std::uint32_t>(walk.pos - track.data);
-            entry.eventIndex = walk.events++;
-            entry.track = static_cast<std::uint16_t>(t);
-            entry.runningStatus = walk.runningStatus;
-            SmfEvent event;
-            walk.active =
-                ReadSmfEvent(walk.pos, track.data + track.length, walk.runningStatus, walk.time, event);
-            entry.endsTrack = !walk.active;
-            const auto index = static_cast<std::uint32_t>(m_events.size());
-            (walk.last == kNoEvent ? m_trackStarts[t] : m_events[walk.last].nextInTrack) = index;
-            walk.last = index;
-            if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
-                const std::uint32_t value = ReadTempo(event.data, event.length);
-                m_tempos.push_back({entry.tick, static_cast<std::int32_t>(value)});
-            }
-            if (entry.endsTrack) {
-                m_endTick = std::max(m_endTick, entry.tick);
-            }
-            m_events.push_back(entry);
-        } while (walk.active && (due.empty() || Due{walk.time, t} < due.top()));
-        if (walk.active) {
-            due.push({walk.time, t});
+    MergeTracks(m_tracks, [&](const TimelineEvent& entry, const SmfEvent& event) {
+        const auto index = static_cast<std::uint32_t>(m_events.size());
+        std::uint32_t& last = lastOfTrack[entry.track];
+        (last == kNoEvent ? m_trackStarts[entry.track] : m_events[last].nextInTrack) = index;
+        last = index;
+        ++eventsOfTrack[entry.track];
+        if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
+            const std::uint32_t value = ReadTempo(event.data, event.length);
+            m_tempos.push_back({entry.tick, static_cast<std::int32_t>(value)});
         }
-    }
+        if (entry.endsTrack) {
+            m_endTick = std::max(m_endTick, entry.tick);
+        }
+        m_events.push_back(entry);
+    });
     // Each track's own count of events becomes the file's count, track by track.
     std::vector<std::uint32_t> firstEvent(m_tracks.size());
     std::uint32_t first = 0;
-    for (std::size_t t = 0; t < walks.size(); ++t) {
+    for (std::size_t t = 0; t < eventsOfTrack.size(); ++t) {
         firstEvent[t] = first;
-        first += walks[t].events;
+        first += eventsOfTrack[t];
     }
     for (TimelineEvent& entry : m_events) {
         entry.eventIndex += firstEvent[entry.track];
@@ -141,21 +98,30 @@ void SmfTimeline::MapTempos() {
     }
 }
 
+std::uint64_t TicksToMicroseconds(std::uint64_t ticks, std::int32_t division, std::int32_t tempo) {
+    const TickRate rate = RateOf(division, tempo);
+    if (rate.numerator == 0 || rate.denominator == 0) {
+        return 0;
+    }
+    // ticks * 1000 / (ticks per millisecond), rounded to the nearest microsecond.
+    std::uint64_t narrow = 0;
+    if (!__builtin_mul_overflow(ticks, rate.denominator * 1000, &narrow) &&
+        narrow <= kNever - rate.numerator / 2) {
+        return (narrow + rate.numerator / 2) / rate.numerator;  // the common case, in 64 bits
+    }
+    const unsigned __int128 scaled =
+        static_cast<unsigned __int128>(ticks) * rate.denominator * 1000;
+    const unsigned __int128 micros = (scaled + rate.numerator / 2) / rate.numerator;
+    return micros > kNever ? kNever : static_cast<std::uint64_t>(micros);
+}
+
 std::uint64_t SmfTimeline::MicrosecondsAt(std::uint64_t tick) const {
     const auto after = std::upper_bound(
         m_segments.begin(), m_segments.end(), tick,
         [](std::uint64_t t, const TempoSegment& segment) { return t < segment.tick; });
     const TempoSegment& segment = *(after - 1);
-    const TickRate rate = RateOf(m_division, segment.tempo);
-    if (rate.numerator == 0 || rate.denominator == 0) {
-        return segment.microseconds;
-    }
-    // ticks * 1000 / (ticks per millisecond), rounded to the nearest microsecond.
-    const unsigned __int128 scaled =
-        static_cast<unsigned __int128>(tick - segment.tick) * rate.denominator * 1000;
-    const unsigned __int128 micros = (scaled + rate.numerator / 2) / rate.numerator;
     return SaturatingAdd(segment.microseconds,
-                         micros > kNever ? kNever : static_cast<std::uint64_t>(micros));
+                         TicksToMicroseconds(tick - segment.tick, m_division, segment.tempo));
 }
 
 std::size_t SmfTimeline::MemoryBytes() const {

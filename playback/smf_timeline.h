@@ -24,8 +24,8 @@ inline constexpr std::uint32_t kNoEvent = std::numeric_limits<std::uint32_t>::ma
 
 struct TimelineEvent {
     std::uint64_t tick = 0;
-    std::uint32_t offset = 0;          // of the event in its track's data, after its delta time
-    std::uint32_t eventIndex = 0;      // counted through the file track by track
+    std::uint32_t offset = 0;              // of the event in its track's data, after its delta time
+    std::uint32_t eventIndex = 0;          // counted through the file track by track
     std::uint32_t nextInTrack = kNoEvent;  // the table index of the track's next event
     std::uint16_t track = 0;
     std::uint8_t runningStatus = 0;  // in force before the event
@@ -37,6 +37,10 @@ struct TempoChange {
     std::uint64_t tick = 0;
     std::int32_t tempo = 0;  // 0: the clock is rebased and the tempo stays
 };
+
+// The time `ticks` take at `tempo` (microseconds per quarter note) under `division`, in
+// microseconds rounded to the nearest; 0 when the division gives no time.
+std::uint64_t TicksToMicroseconds(std::uint64_t ticks, std::int32_t division, std::int32_t tempo);
 
 class SmfTimeline {
   public:

@@ -11,7 +11,6 @@
 #include "smf_writer.h"
 
 namespace tez {
-namespace {
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -24,6 +23,8 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     }
     return true;
 }
+
+namespace {
 
 // Opens a new file beside `path`. Created with mode 0666 as any new file is, so the umask
 // and the folder's default permissions apply; `temporary` receives its name.

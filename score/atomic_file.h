@@ -40,6 +40,10 @@ class ReplacingFile {
     int fd_ = -1;
 };
 
+// Writes every byte to `fd`, going on after an interruption. False when writing fails (errno
+// says why).
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes);
+
 // Writes `bytes` to `path` through a ReplacingFile.
 WriteStatus WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 

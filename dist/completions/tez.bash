@@ -4,7 +4,7 @@ _tez() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="convert check play dump render roll devices lsp"
+    local commands="convert check import play dump render roll devices lsp"
     local range="--from --to --loop --tempo --transpose --mute --solo"
     local command="" i
     for ((i = 1; i < cword; i++)); do
@@ -19,7 +19,7 @@ _tez() {
             COMPREPLY=($(compgen -W "$("${words[0]}" devices 2>/dev/null | cut -d' ' -f1)" -- "$cur"))
             return ;;
         --format)
-            if [[ $command == check ]]; then
+            if [[ $command == check || $command == import ]]; then
                 COMPREPLY=($(compgen -W "text json" -- "$cur"))
             else
                 COMPREPLY=($(compgen -W "wav flac ogg au raw" -- "$cur"))
@@ -33,6 +33,8 @@ _tez() {
                 _filedir '@(wav|flac|ogg|oga|au|raw)'
             elif [[ $command == roll ]]; then
                 _filedir svg
+            elif [[ $command == import ]]; then
+                _filedir tez
             else
                 _filedir '@(smf|mid|midi)'
             fi
@@ -56,6 +58,7 @@ _tez() {
     case $command in
         convert) options="-o --output" ;;
         check) options="--format" ;;
+        import) options="-o --output --beats --format" ;;
         play) options="-d --device --trace --watch $range" ;;
         dump) options="--lines $range" ;;
         render) options="-o --output --format --rate --soundfont $range" ;;
@@ -68,6 +71,7 @@ _tez() {
     fi
     case $command in
         convert | check) _filedir tez ;;
+        import) _filedir '@(mid|midi|smf)' ;;
         play | dump | render | roll) _filedir '@(tez|mid|midi|smf)' ;;
     esac
 } &&

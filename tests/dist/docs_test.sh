@@ -31,7 +31,7 @@ command_text() {
 }
 
 MANWIDTH=200 man -l "${pages[0]}" >"$work/tez.txt" 2>/dev/null
-for command in convert check play dump render roll devices lsp; do
+for command in convert check import play dump render roll devices lsp; do
     command_text "$command" >"$work/command.txt"
     grep -q . "$work/command.txt" || fail "tez.1 does not describe $command"
     for option in $("$tez" "$command" --help | options_of); do
@@ -67,6 +67,7 @@ cases=(
     "tez dump |a.tez b.mid sub"
     "tez render a.tez --soundfont |s.sf2 sub"
     "tez dump a.tez --li|--lines"
+    "tez import |b.mid sub"
 )
 for case in "${cases[@]}"; do
     line=${case%%|*} expected=${case#*|}
