@@ -141,9 +141,8 @@ bool IsSeekable(int fd) {
 
 struct AudioFileWriter::State {
     SNDFILE* sound = nullptr;
-    // A named output; standard output when empty.
     std::optional<ReplacingFile> target;
-    int fd = STDOUT_FILENO;
+    int fd = -1;
     // Encoded whole in memory, then written: a stream that cannot seek (a pipe) gets no
     // header rewritten after its frames, and an Ogg stream's serial number, random in
     // libsndfile, is made fixed so a render's bytes never vary.
@@ -183,7 +182,7 @@ const char* AudioFormatName(AudioFormat format) {
 }
 
 std::optional<AudioFormat> AudioFormatForPath(const std::string& path) {
-    if (path == "-")
+    if (path == kStandardOutputName)
         return AudioFormat::kFlac;
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -197,14 +196,12 @@ std::unique_ptr<AudioFileWriter> AudioFileWriter::Open(const std::string& path, 
                                                        int sampleRate, int channels,
                                                        std::string& error) {
     auto state = std::make_unique<State>();
-    if (path != "-") {
-        state->target.emplace(path);
-        if (!state->target->IsOpen()) {
-            error = std::string("cannot create ") + path + ": " + std::strerror(errno);
-            return nullptr;
-        }
-        state->fd = state->target->Descriptor();
+    state->target.emplace(path);
+    if (!state->target->IsOpen()) {
+        error = std::string("cannot create ") + path + ": " + std::strerror(errno);
+        return nullptr;
     }
+    state->fd = state->target->Descriptor();
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
@@ -254,7 +251,7 @@ bool AudioFileWriter::Finish() {
         else if (!WriteAll(state_->fd, bytes.data(), bytes.size()))
             state_->Fail(std::strerror(errno));
     }
-    if (!state_->failed && state_->target && !state_->target->Commit())
+    if (!state_->failed && !state_->target->Commit())
         state_->Fail(std::strerror(errno));
     return !state_->failed;
 }

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "json_text.h"
+#include "score/atomic_file.h"
 #include "score/smf_writer.h"
 #include "score_input.h"
 
@@ -20,8 +21,11 @@ struct ConvertOptions {
     std::string output = kScoreMidiFileName;
 };
 
-// True when `path` is where standard output goes, e.g. /dev/stdout.
+// True when `path` is where standard output goes: "-", /dev/stdout, or the file it is.
 bool IsStandardOutput(const std::string& path) {
+    if (path == kStandardOutputName) {
+        return true;
+    }
     struct stat output = {};
     struct stat standard = {};
     return ::stat(path.c_str(), &output) == 0 && ::fstat(STDOUT_FILENO, &standard) == 0 &&
@@ -60,7 +64,8 @@ void AddConvertCommand(CLI::App& app) {
     auto options = std::make_shared<ConvertOptions>();
     CLI::App* command = app.add_subcommand("convert", "Convert a score to a Standard MIDI File");
     command->add_option("score", options->score, "Score file (.tez)")->required();
-    command->add_option("-o,--output", options->output, "Output file (default tez_p.smf)");
+    command->add_option("-o,--output", options->output,
+                        "Output file (default tez_p.smf; - for standard output)");
     command->footer(
         "Exit status: 0 written (repaired values are warned about), 1 the score "
         "cannot be read or the file cannot be written.");

@@ -18,6 +18,7 @@
 #include "playback/virtual_clock.h"
 #include "playback_source.h"
 #include "range_options.h"
+#include "score/atomic_file.h"
 #include "score_input.h"
 #include "score_watch.h"
 #include "stop_signals.h"
@@ -101,18 +102,28 @@ std::string TotalTime(std::uint64_t onePassMs, std::int32_t loops) {
     return Clock(onePassMs * (static_cast<std::uint64_t>(loops) + 1));
 }
 
-using TraceFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+struct PlayStart {
+    std::chrono::steady_clock::time_point called;
+    std::chrono::steady_clock::duration took;
+};
 
-// Opened before anything plays: a trace that cannot be written stops the command at once.
-TraceFile OpenTrace(const std::string& path) {
-    if (path.empty()) {
-        return {nullptr, std::fclose};
-    }
-    TraceFile out(std::fopen(path.c_str(), "w"), std::fclose);
+// The trace replaces an earlier one only once the playback is over, whole or not at all.
+void WriteTrace(ReplacingFile& file, const std::string& path, const TraceRecorder& recorder,
+                const TimingSummary& timing, const PlayStart& start) {
+    std::FILE* out = ::fdopen(::dup(file.Descriptor()), "w");
     if (out == nullptr) {
         throw CLI::RuntimeError(FileError("cannot write", path, errno), 1);
     }
-    return out;
+    recorder.Write(out, timing);
+    std::fprintf(out, "# play started in %.3f ms\n# play called at %lld ns\n",
+                 std::chrono::duration<double, std::milli>(start.took).count(),
+                 static_cast<long long>(Nanoseconds(start.called)));
+    const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
+    const int reason = errno;
+    std::fclose(out);
+    if (!written || !file.Commit()) {
+        throw CLI::RuntimeError(FileError("cannot write", path, written ? errno : reason), 1);
+    }
 }
 
 // "tez: cannot open device 3 (name): why".
@@ -128,9 +139,9 @@ std::string DeviceError(MidiDevices& devices, int id) {
 
 void Play(const PlayOptions& options) {
     const sigset_t signals = BlockStopSignals();
-    const TraceFile trace = OpenTrace(options.trace);
-    TraceRecorder recorder(SystemMidiDevices(), trace ? kTraceMessages : 0,
-                           trace ? kTraceBytes : 0);
+    const bool tracing = !options.trace.empty();
+    TraceRecorder recorder(SystemMidiDevices(), tracing ? kTraceMessages : 0,
+                           tracing ? kTraceBytes : 0);
     // Loading a large SoundFont takes a while; done now, the music starts the moment Play runs.
     recorder.Prepare(options.device);
     CSmfPlayer player(recorder);
@@ -146,12 +157,23 @@ void Play(const PlayOptions& options) {
     if (options.watch) {
         follower.emplace(player, options.file, options.range, std::move(score));
     }
-    const auto playCalled = std::chrono::steady_clock::now();
+    PlayStart start{std::chrono::steady_clock::now(), {}};
     player.Play();
-    const auto playTook = std::chrono::steady_clock::now() - playCalled;
+    start.took = std::chrono::steady_clock::now() - start.called;
     if (!player.m_port.IsOpen()) {
         player.Stop();
         throw CLI::RuntimeError(DeviceError(recorder, options.device), 1);
+    }
+    // Opened once the score, the range and the device are checked: a refused command leaves
+    // an earlier trace as it was, and a trace that cannot be written stops the command at once.
+    std::optional<ReplacingFile> trace;
+    if (tracing) {
+        trace.emplace(options.trace);
+        if (!trace->IsOpen()) {
+            const int reason = errno;
+            player.Stop();
+            throw CLI::RuntimeError(FileError("cannot write", options.trace, reason), 1);
+        }
     }
     const int signal = AwaitEnd(player, signals, total, [&] {
         if (follower) {
@@ -159,13 +181,11 @@ void Play(const PlayOptions& options) {
         }
     });
     player.Stop();
-    ReportDeviceTrouble(player.m_port, options.device);
+    // What was sent before a device went away is traced too.
     if (trace) {
-        recorder.Write(trace.get(), player.LastRunTiming());
-        std::fprintf(trace.get(), "# play started in %.3f ms\n# play called at %lld ns\n",
-                     std::chrono::duration<double, std::milli>(playTook).count(),
-                     static_cast<long long>(Nanoseconds(playCalled)));
+        WriteTrace(*trace, options.trace, recorder, player.LastRunTiming(), start);
     }
+    ReportDeviceTrouble(player.m_port, options.device);
     if (options.device == -1) {
         std::this_thread::sleep_for(kSynthesizerDrain);
     }

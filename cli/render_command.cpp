@@ -22,6 +22,7 @@
 #include "range_options.h"
 #include "render_progress.h"
 #include "sample_hash.h"
+#include "score/atomic_file.h"
 #include "score_input.h"
 #include "stop_signals.h"
 
@@ -211,7 +212,7 @@ void Render(const RenderOptions& options) {
             "tez: cannot write " + PrintableName(options.output) + ": " + out->Error(), 1);
     }
     // The audio may be on standard output; the summary then goes to standard error.
-    std::fprintf(options.output == "-" ? stderr : stdout,
+    std::fprintf(options.output == kStandardOutputName ? stderr : stdout,
                  "%s: %.3f s, %d Hz, %s, sha256 of the samples %s\n",
                  PrintableName(options.output).c_str(),
                  static_cast<double>(renderer.Callbacks()) / 1000.0, options.sampleRate,

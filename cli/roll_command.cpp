@@ -58,8 +58,10 @@ void Roll(const RollOptions& options) {
     if (status != WriteStatus::kOk) {
         throw CLI::RuntimeError(FileError("cannot write", options.output, reason), 1);
     }
-    std::printf("%s: %zu notes, %zu column marks, %zu bytes\n", options.output.c_str(),
-                frame.notes.size(), frame.marks.size(), svg.size());
+    // The picture may be on standard output; the summary then goes to standard error.
+    std::fprintf(options.output == kStandardOutputName ? stderr : stdout,
+                 "%s: %zu notes, %zu column marks, %zu bytes\n", options.output.c_str(),
+                 frame.notes.size(), frame.marks.size(), svg.size());
 }
 
 }  // namespace
@@ -69,7 +71,10 @@ void AddRollCommand(CLI::App& app) {
     CLI::App* command =
         app.add_subcommand("roll", "Draw the piano roll of a score or MIDI file as SVG");
     command->add_option("file", options->input, "Score (.tez) or MIDI file")->required();
-    command->add_option("-o,--output", options->output, "The SVG file to write")->required();
+    command
+        ->add_option("-o,--output", options->output,
+                     "The SVG file to write (- for standard output)")
+        ->required();
     command->add_option("--from", options->range.from, "Start at line:N, marker:M or a time");
     command->add_option("--to", options->range.to,
                         "End (not included) at line:N, marker:M or a time");

@@ -23,9 +23,11 @@ namespace tez::cli {
 namespace {
 
 constexpr std::uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MODIFY | IN_CREATE |
-                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-// Events that end a write: after them the file is whole unless more writes follow.
-constexpr std::uint32_t kWriteDone = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE;
+                                        IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// Events that end a save: after them the file is whole unless more writes follow.
+constexpr std::uint32_t kWriteDone = IN_CLOSE_WRITE | IN_MOVED_TO;
+// A file written to now, and open until it is closed.
+constexpr std::uint32_t kWriting = IN_MODIFY | IN_CREATE;
 constexpr std::uint32_t kFolderGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
 
 // The file `path` leads to through links; `path` itself when it does not lead to one.
@@ -91,8 +93,23 @@ void SaveWatch::TryFolderBack(std::chrono::steady_clock::time_point now) {
     Retarget();
     std::fprintf(stderr, "%s: the folder %s is back\n", PrintableName(path_).c_str(),
                  PrintableName(named_.folder).c_str());
-    saved_ = true;  // whatever is there now is the score
-    lastWrite_ = now;
+    // Whatever is there now is the score, once it has been quiet: it may be being written.
+    changed_ = writing_ = true;
+    lastEvent_ = now;
+}
+
+void SaveWatch::Take(std::uint32_t mask, bool isNamed, std::chrono::steady_clock::time_point now) {
+    lastEvent_ = now;
+    changed_ = true;
+    if ((mask & kWriteDone) != 0) {
+        writing_ = false;
+    } else if ((mask & kWriting) != 0) {
+        // A link made at the name is whole at once; a file created is open for writing.
+        struct stat made = {};
+        const bool link = (mask & IN_CREATE) != 0 && isNamed &&
+                          ::lstat(path_.c_str(), &made) == 0 && S_ISLNK(made.st_mode);
+        writing_ = !link;
+    }
 }
 
 void SaveWatch::TakeEvents(std::chrono::steady_clock::time_point now) {
@@ -115,8 +132,7 @@ void SaveWatch::TakeEvents(std::chrono::steady_clock::time_point now) {
                 Retarget();  // the name may be a link, or a link pointing elsewhere now
             }
             if (isNamed || isTarget) {
-                lastWrite_ = now;
-                saved_ = saved_ || (event->mask & kWriteDone) != 0;
+                Take(event->mask, isNamed, now);
             }
         }
     }
@@ -130,8 +146,8 @@ bool SaveWatch::SaveSettled(std::chrono::steady_clock::time_point now) {
     if (lost_) {
         TryFolderBack(now);
     }
-    if (saved_ && now - lastWrite_ >= kQuiet) {
-        saved_ = false;
+    if (changed_ && now - lastEvent_ >= (writing_ ? kQuiet : kSettle)) {
+        changed_ = false;
         return true;
     }
     return false;

@@ -19,9 +19,13 @@ namespace tez::cli {
 // and the file is taken again when the folder comes back.
 class SaveWatch {
   public:
-    // A save counts once the file has had no write for this long: a save written in parts
-    // (a truncation, then the text; or the text in pieces) is read whole, and a burst of
-    // saves counts once.
+    // A save is complete when its writer closes the file, renames a file onto the name,
+    // points a link at it or changes its permissions; it counts once nothing more has
+    // happened to it for this long, so that the steps of one save (a backup renamed away,
+    // the new file written) count once.
+    static constexpr std::chrono::milliseconds kSettle{10};
+    // A writer that keeps the file open counts once it has not written for this long: a save
+    // still being written is never read.
     static constexpr std::chrono::milliseconds kQuiet{250};
 
     explicit SaveWatch(const std::string& path);
@@ -30,7 +34,7 @@ class SaveWatch {
     SaveWatch& operator=(const SaveWatch&) = delete;
 
     bool IsWatching() const { return fd_ >= 0; }
-    // Takes in what happened without waiting; true once, when a save has been quiet for kQuiet.
+    // Takes in what happened without waiting; true once for each save that has settled.
     bool SaveSettled(std::chrono::steady_clock::time_point now);
 
   private:
@@ -43,6 +47,7 @@ class SaveWatch {
     bool Watch(Entry& entry, const std::string& path);
     void Retarget();
     void TakeEvents(std::chrono::steady_clock::time_point now);
+    void Take(std::uint32_t mask, bool isNamed, std::chrono::steady_clock::time_point now);
     void FolderLost();
     void TryFolderBack(std::chrono::steady_clock::time_point now);
 
@@ -51,8 +56,9 @@ class SaveWatch {
     Entry named_;   // the path as the user named it
     Entry target_;  // the file it leads to through links
     bool lost_ = false;
-    bool saved_ = false;  // a write completed since the last settled save
-    std::chrono::steady_clock::time_point lastWrite_;
+    bool changed_ = false;  // something happened to the file since the last settled save
+    bool writing_ = false;  // written to and not closed since
+    std::chrono::steady_clock::time_point lastEvent_;
 };
 
 class ScoreFollower {

@@ -2,7 +2,7 @@
 // the moment a save is complete (written in place, or written beside and renamed, in turn)
 // to the first note-on of the new version, through the same watching code and the same
 // 10 ms polling as `tez play`. Beside it, what one conversion and start of the new version
-// costs by itself, and the 100 ms a burst of saves is waited out.
+// costs by itself, and the settle a closed save is given before it is read.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -125,9 +125,9 @@ int main() {
     std::filesystem::remove_all(folder);
     std::printf(
         "watch %d-line score: save to first note of the new version median %.1f ms, max %.1f ms "
-        "(%d saves); of it, the quiet wait %lld ms and one conversion and start %.1f ms "
+        "(%d saves); of it, the settle %lld ms and one conversion and start %.1f ms "
         "(median)\n",
         kLines, Median(heard), *std::max_element(heard.begin(), heard.end()), kRounds,
-        static_cast<long long>(tez::cli::SaveWatch::kQuiet.count()), Median(convert));
+        static_cast<long long>(tez::cli::SaveWatch::kSettle.count()), Median(convert));
     return 0;
 }

@@ -18,6 +18,11 @@ start_jack_monitor 60 received.txt -a
 printf 'I0 K60 V100 L60\nI60 K62 V90 L60\nI60 K64 V80 L60 M7\nI60 K128 V127 L30\n' >score.tez
 for _ in $(seq 20); do echo 'I25 K76 V110 L10 W9'; done >>score.tez  # 25 ticks: 100 ms
 timeout 20 "$tez" play score.tez --device "$monitor_id"
+# A trace that cannot be written stops the play once the device is open.
+timeout 20 "$tez" play score.tez --device "$monitor_id" --trace nodir/t.txt 2>trace.err &&
+    { echo "an unwritable trace was accepted"; exit 1; }
+grep -qx 'tez: cannot write nodir/t.txt: No such file or directory' trace.err ||
+    { echo "unwritable trace: $(cat trace.err)"; exit 1; }
 # On a terminal the progress counts every pass of a loop: 3 passes of 1 s.
 printf 'I0 K60 V100 L30\n' >tiny.tez
 script -qec "timeout 20 '$tez' play tiny.tez --loop 3 --device $monitor_id" /dev/null >progress.txt
@@ -75,10 +80,13 @@ offs=$(awk '$2 ~ /^8/ || ($2 ~ /^9/ && $4 == "00")' held.txt | wc -l)
 [ "$ons" -eq 2 ] && [ "$offs" -eq 2 ] ||
     { echo "stopped by a signal: $ons note-ons, $offs note-offs"; cat held.txt; exit 1; }
 
-# The server stopped while a score plays.
-timeout 20 "$tez" play score.tez --device "$monitor_id" 2>gone.err &
+# The server stopped while a score plays: what was sent until then replaces an earlier trace.
+printf 'an earlier trace\n' >gone.txt
+timeout 20 "$tez" play score.tez --device "$monitor_id" --trace gone.txt 2>gone.err &
 sleep 1 && kill "${pids[0]}"
 status=0 && wait $! || status=$?
 [ "$status" -eq 1 ] && grep -q 'went away' gone.err ||
     { echo "server gone: exit $status, $(cat gone.err)"; exit 1; }
+grep -q '^# play called at' gone.txt && grep -qE '^[0-9]+ [0-9]+ 91 3C 64' gone.txt ||
+    { echo "server gone: the trace is not whole:"; cat gone.txt; exit 1; }
 echo "jack: an oversized message dropped and told; a server gone ends tez play with exit 1"

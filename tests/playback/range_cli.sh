@@ -28,6 +28,8 @@ s.mid --from 0:01.92 --transpose -24;0 F0 7E 7F 09 01 F7|0 B1 40 7F|0 91 26 01|0
 CASES
 
 # The refusals: arguments, exit status, the line the message must be (and no library's own).
+# A trace named by a refused play stays as it was.
+printf 'an earlier trace\n' >old.txt
 # The synthesizer may only try a JACK server, and none runs under this name.
 export TEZ_AUDIO_DRIVER=jack JACK_DEFAULT_SERVER="tez-none-$$" TEZ_SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
 while IFS=';' read -r args status message; do
@@ -55,10 +57,12 @@ roll s.tez -o x.svg --width 0;2;--width: 0 pixels is outside 200-100000
 bogus s.tez;2;tez: unknown command 'bogus'; try 'tez --help'
 check --format 1 s.tez;2;--format: 1 not in {text,json}
 dump empty.tez;1;tez: empty.tez: no notes (no tezdata.)
-play s.tez --trace nodir/t.txt;1;tez: cannot write nodir/t.txt: No such file or directory
-play s.tez;1;tez: cannot open device -1 (FluidSynth (TimGM6mb)): no audio server reachable (tried jack)
-play s.tez --device 99;1;tez: cannot open device 99: there is no such device; `tez devices` lists them
+play s.tez --from line:9 --trace old.txt;2;--from: line 9 is past the last note line of s.tez
+play missing.tez --trace old.txt;1;tez: cannot open missing.tez: No such file or directory
+play s.tez --trace old.txt;1;tez: cannot open device -1 (FluidSynth (TimGM6mb)): no audio server reachable (tried jack)
+play s.tez --device 99 --trace old.txt;1;tez: cannot open device 99: there is no such device; `tez devices` lists them
 render s.tez -o x.wav --soundfont s.tez;1;tez: cannot load soundfont s.tez: not a SoundFont
 CASES
-[ ! -e tez_p.smf ] && [ ! -e x.wav ] && [ ! -e x.svg ] || { echo "FAIL a refused command wrote a file"; failed=1; }
+[ ! -e tez_p.smf ] && [ ! -e x.wav ] && [ ! -e x.svg ] && [ "$(cat old.txt)" = "an earlier trace" ] &&
+    [ "$(ls old.txt*)" = old.txt ] || { echo "FAIL a refused command wrote a file"; failed=1; }
 exit $failed

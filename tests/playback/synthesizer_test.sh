@@ -99,14 +99,27 @@ else
         esac || { echo "$out: not as $expect"; cat summary; exit 1; }
         outputs+=("$out")
     done
-    # A render that fails or is stopped leaves the old file as it was, and nothing beside it.
-    printf old >old.wav
+    # A render that is stopped or passes the file-size limit leaves the old file as it was, and
+    # nothing beside it, named directly or through a link from another folder (which stays).
     for i in $(seq 600); do echo "I120 K$((60 + i % 12)) V100 L120"; done >long.tez
-    "$tez" render long.tez -o old.wav >/dev/null 2>stopped.txt &
-    wait_for 100 compgen -G 'old.wav.*' && kill -TERM $!
-    wait $! && code=0 || code=$?
-    [ "$code" = 143 ] && [ "$(cat old.wav)" = old ] && ! compgen -G 'old.wav.*' >/dev/null ||
-        { echo "a stopped render: exit $code, $(ls old.wav*), $(cat stopped.txt)"; exit 1; }
+    mkdir files && ln -s files/old.wav link.wav
+    # how it stops | the output named | exit status
+    stops=("TERM|files/old.wav|143" "INT|link.wav|130" "HUP|link.wav|129" "size|link.wav|1")
+    for stop in "${stops[@]}"; do
+        IFS='|' read -r how out expected <<<"$stop"
+        printf old >files/old.wav
+        if [ "$how" = size ]; then
+            (ulimit -f 64 && exec "$tez" render long.tez -o "$out") >/dev/null 2>stopped.txt &&
+                code=0 || code=$?
+        else
+            "$tez" render long.tez -o "$out" >/dev/null 2>stopped.txt &
+            wait_for 100 compgen -G 'files/old.wav.*' && kill -"$how" $!
+            wait $! && code=0 || code=$?
+        fi
+        [ "$code" = "$expected" ] && [ "$(cat files/old.wav)" = old ] &&
+            [ "$(ls -A files)" = old.wav ] && [ "$(ls -A | grep -c '^link\.wav')" = 1 ] && test -L link.wav ||
+            { echo "$how, $out: exit $code, $(ls -A . files), $(cat stopped.txt)"; exit 1; }
+    done
     if [ "$(id -u)" != 0 ] || ! unshare -m true 2>/dev/null; then echo "skip full disk: not root"; else
         for format in wav flac ogg au raw; do
             unshare -m bash -c 'mkdir -p small && mount -t tmpfs -o size=16k tmpfs small &&

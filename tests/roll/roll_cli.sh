@@ -20,6 +20,8 @@ check "summary line" grep -qE '^s.svg: 4 notes, 0 column marks, [0-9]+ bytes$' <
 check "notes carry line and channel" test "$(notes s.svg)" = \
     "data-line=1 data-channel=1 data-line=2 data-channel=2 data-line=4 data-channel=1 data-line=5 data-channel=0"
 check "well-formed XML" python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' s.svg
+"$tez" roll s.tez -o - 2>/dev/null | cmp -s - s.svg
+check "- is standard output, with the picture alone" test $? -eq 0 -a ! -e -
 "$tez" roll s.tez -o part.svg --from line:4 --to line:5 >/dev/null
 check "a part: the notes sounding in it" test "$(notes part.svg)" = "data-line=1 data-channel=1 data-line=4 data-channel=1"
 "$tez" convert s.tez -o s.mid >/dev/null && "$tez" roll s.mid -o mid.svg >/dev/null

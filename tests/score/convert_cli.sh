@@ -39,6 +39,9 @@ ln -s /proc/self/fd/1 to_stdout
 "$tez" convert one.tez -o to_stdout 2>/dev/null | cat >piped.smf
 cmp -s piped.smf tez_p.smf && test -L to_stdout
 check "a link to standard output gets the file alone" test $? -eq 0
+"$tez" convert one.tez -o - 2>summary.txt | cat >dashed.smf
+check "- is standard output, the summary on standard error" cmp -s dashed.smf tez_p.smf
+check "no file named -" test ! -e - -a -s summary.txt
 mkfifo pipe && { timeout 5 cat pipe >from_pipe & }
 "$tez" convert one.tez -o pipe >/dev/null; wait
 check "a pipe is written in place" test -p pipe -a "$(stat -c %s from_pipe)" -eq 58

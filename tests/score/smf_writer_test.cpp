@@ -2,11 +2,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "score/smf_writer.h"
 
@@ -107,30 +108,73 @@ INSTANTIATE_TEST_SUITE_P(
                    "written as 268435455"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(WriteScoreMidiFile, FailedWriteLeavesTheOldFileAndNoTemporary) {
-    const auto dir = std::filesystem::temp_directory_path() / ("tez_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "tez_p.smf").string();
+// How the output is named: the file itself, or links (relative, across folders, chained)
+// that must stay links while the file they lead to is replaced.
+struct OutputCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links;  // link name, what it holds
+};
+
+class WriteThroughTest : public ::testing::TestWithParam<OutputCase> {
+  protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tez_" + std::to_string(::getpid()) + "_" + GetParam().name);
+        std::filesystem::create_directories(dir_ / "files");
+        for (const auto& [link, target] : GetParam().links) {
+            std::filesystem::create_directories((dir_ / link).parent_path());
+            std::filesystem::create_symlink(target, dir_ / link);
+        }
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    // Every name under the test's folder, links included.
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::recursive_directory_iterator(dir_), {}));
+    }
+    std::filesystem::path dir_;
+};
+
+// The name the writer is given: the first link, or the file.
+std::string OutputName(const std::filesystem::path& dir, const OutputCase& output) {
+    return (dir / (output.links.empty() ? "files/tez_p.smf" : output.links.front().first)).string();
+}
+
+TEST_P(WriteThroughTest, ReplacesTheTargetWholeOrLeavesItAsItWas) {
+    const std::string path = OutputName(dir_, GetParam());
+    const std::string target = (dir_ / "files/tez_p.smf").string();
     NoteTable table;
+    ASSERT_EQ(ReadScoreText(table, "K61 L5\n", nullptr), ReadStatus::kOk);
+    ASSERT_EQ(WriteScoreMidiFile(table, path), WriteStatus::kOk);
     ASSERT_EQ(ReadScoreText(table, "I0 K60 V100 L120\n", nullptr), ReadStatus::kOk);
     ASSERT_EQ(WriteScoreMidiFile(table, path), WriteStatus::kOk);
-    // A file-size limit makes the write fail part-way, as a full disk would.
+    const std::size_t entries = Entries();
+    // A file-size limit makes the write fail part-way, as a full disk would; SIGXFSZ keeps
+    // its default action, which would end the process.
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 20;
     ::setrlimit(RLIMIT_FSIZE, &small);
     ASSERT_EQ(ReadScoreText(table, "K61 L5\n", nullptr), ReadStatus::kOk);
     const WriteStatus status = WriteScoreMidiFile(table, path);
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
     EXPECT_EQ(status, WriteStatus::kWriteFailed);
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(target, std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), kSingleNoteFile);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(Entries(), entries);
+    for (const auto& [link, held] : GetParam().links) {
+        EXPECT_TRUE(std::filesystem::is_symlink(dir_ / link)) << link;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, WriteThroughTest,
+    ::testing::Values(OutputCase{"File", {}},
+                      OutputCase{"RelativeLinkElsewhere", {{"out/link.smf", "../files/tez_p.smf"}}},
+                      OutputCase{"ChainOfLinks",
+                                 {{"a.smf", "out/b.smf"}, {"out/b.smf", "../files/tez_p.smf"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tez
