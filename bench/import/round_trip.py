@@ -20,19 +20,15 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "playback"))
+from make_smf import var_len  # noqa: E402
+
 START_MS = 480  # the written score's one-beat start
 TOLERANCE_MS = 2
 # What the report says when the notes themselves could not all be kept as they were sent.
 UNPAIRED = ("overlap-order", "stray-note-off", "unended-note", "cut-short")
 
 
-def var_len(value):
-    out = [value & 0x7F]
-    value >>= 7
-    while value:
-        out.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(out))
 
 
 def track_chunk(events):

@@ -74,4 +74,5 @@ def main():
         f.write(header + b"".join(tracks))
 
 
-main()
+if __name__ == "__main__":
+    main()
