@@ -82,35 +82,38 @@ std::optional<std::uint64_t> SmfIndex::MarkerTick(std::string_view text) const {
 }
 
 ClockState SmfIndex::ClockAt(std::uint64_t callback) const {
-    // The clock as playback runs it: each tempo change rebases it in the callback in which
-    // it falls due.
+    // The clock as playback runs it: a tempo change takes effect in the callback in which it
+    // falls due, rebased on its own tick. Counted in 1/denominator ticks from the start, the
+    // time to each change is exact, whatever the tempo map.
     const std::int32_t division = m_timeline.Division();
     ClockState clock{0, 0, m_timeline.StartTempo()};
-    std::uint64_t rebasedAt = 0;
+    unsigned __int128 baseReached = 0;  // when the clock reached its base tick
+    TickRate rate = RateOf(division, clock.tempo);
+    if (rate.numerator == 0 || rate.denominator == 0) {
+        clock.elapsed = callback;
+        return clock;
+    }
+    const unsigned __int128 now = static_cast<unsigned __int128>(callback) * rate.numerator;
     for (const TempoChange& change : m_timeline.Tempos()) {
-        const TickRate rate = RateOf(division, clock.tempo);
-        if (rate.numerator == 0 || rate.denominator == 0) {
+        const unsigned __int128 reached =
+            baseReached +
+            static_cast<unsigned __int128>(change.tick - clock.tickBase) * rate.denominator;
+        // Due in the first callback whose count reaches it; one due in this callback or
+        // later counts at the old tempo until then.
+        if (reached + rate.numerator > now) {
             break;
         }
-        std::uint64_t dueAt = rebasedAt;
-        if (change.tick > clock.tickBase) {
-            const std::optional<std::uint64_t> wait =
-                MillisecondsFor(change.tick - clock.tickBase, rate);
-            dueAt = wait ? SaturatingAdd(rebasedAt, *wait) : kNever;
-        }
-        if (dueAt >= callback) {
-            break;  // rebased in this callback or later: it counts at the old tempo until then
-        }
-        clock.tickBase = SaturatingAdd(
-            clock.tickBase, MulDiv(dueAt - rebasedAt, rate.numerator, rate.denominator));
-        rebasedAt = dueAt;
+        clock.tickBase = change.tick;
+        baseReached = reached;
         if (change.tempo != 0) {
             clock.tempo = change.tempo;
+            rate = RateOf(division, clock.tempo);
         }
     }
-    // A rebase in callback c counts that callback as the first of the new tempo: its count
-    // then starts again and the callback adds one.
-    clock.elapsed = callback - rebasedAt;
+    // The numerator stays with the tempo: the count since the base carries over exactly.
+    const unsigned __int128 past = now - baseReached;
+    clock.elapsed = static_cast<std::uint64_t>(past / rate.numerator);
+    clock.carry = static_cast<std::uint64_t>(past % rate.numerator);
     return clock;
 }
 
@@ -120,7 +123,7 @@ std::uint64_t SmfIndex::TickAtCallback(std::uint64_t callback) const {
     if (rate.denominator == 0) {
         return clock.tickBase;
     }
-    return SaturatingAdd(clock.tickBase, MulDiv(clock.elapsed, rate.numerator, rate.denominator));
+    return SaturatingAdd(clock.tickBase, TicksAfter(clock.elapsed, clock.carry, rate));
 }
 
 std::uint64_t SmfIndex::FirstTickOfCallback(std::uint64_t callback) const {

@@ -39,11 +39,13 @@ struct SeekResult {
 };
 
 // The clock of a whole playback in one callback: the tick it was rebased at, the callbacks
-// counted since, and the tempo.
+// counted since, how far past the base it was when it began counting them (in
+// 1/denominator ticks of its rate), and the tempo.
 struct ClockState {
     std::uint64_t tickBase = 0;
     std::uint64_t elapsed = 0;
     std::int32_t tempo = 0;
+    std::uint64_t carry = 0;
 };
 
 class SmfIndex {

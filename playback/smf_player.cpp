@@ -51,7 +51,7 @@ std::uint64_t CSmfPlayer::TicksIn(std::uint64_t milliseconds) const {
     if (rate.denominator == 0) {
         return 0;  // no tempo yet (nothing loaded): the clock stands still
     }
-    return MulDiv(milliseconds, rate.numerator, rate.denominator);
+    return TicksAfter(milliseconds, m_carry, rate);
 }
 
 bool CSmfPlayer::ClockStands() const {
@@ -68,7 +68,7 @@ void CSmfPlayer::OnTimerTick() {
     if (m_shaped) {
         now = ShapedStep(now);
     } else if (m_nextDue <= now) {
-        DispatchDue(now);
+        now = DispatchDue(now, kNever);
     }
     if (m_position != nullptr) {
         m_position->tick.store(now, std::memory_order_relaxed);
@@ -77,18 +77,30 @@ void CSmfPlayer::OnTimerTick() {
     ++m_elapsedMs;
 }
 
-void CSmfPlayer::DispatchDue(std::uint64_t now) {
-    for (std::int32_t i = 0; i < m_trackCount; ++i) {
-        TrackCursor& track = m_tracks[i];
-        while (track.active.load(std::memory_order_relaxed) != 0 && track.time <= now) {
-            m_sending.track = i;
-            DispatchEvent(track);
-        }
-        if (track.time > now && ClockStands()) {
-            EndTrack(track);  // a clock that stands never reaches the track's next event
+std::uint64_t CSmfPlayer::DispatchDue(std::uint64_t now, std::optional<std::uint64_t> cap) {
+    // A tempo change moves what is due in this callback: the tracks are gone through again
+    // up to the clock at its new rate.
+    for (bool again = true; again;) {
+        again = false;
+        for (std::int32_t i = 0; i < m_trackCount; ++i) {
+            TrackCursor& track = m_tracks[i];
+            while (track.active.load(std::memory_order_relaxed) != 0 && track.time <= now) {
+                m_sending.track = i;
+                DispatchEvent(track);
+                if (m_rebased && cap) {
+                    const std::uint64_t moved = std::min(Now(), *cap);
+                    again = again || moved > now;
+                    now = moved;
+                }
+                m_rebased = false;
+            }
+            if (track.time > now && ClockStands()) {
+                EndTrack(track);  // a clock that stands never reaches the track's next event
+            }
         }
     }
     FindNextDue();
+    return now;
 }
 
 std::uint64_t CSmfPlayer::IdleTicks() const {
@@ -119,9 +131,9 @@ std::optional<std::uint64_t> CSmfPlayer::CallbacksUntilDue() const {
     if (rate.denominator == 0 || rate.numerator == 0) {
         return std::nullopt;
     }
-    // The first elapsed count e with tickBase + e * num / den >= nextDue.
+    // The first elapsed count e with tickBase + (e * num + carry) / den >= nextDue.
     const std::optional<std::uint64_t> elapsedNeeded =
-        MillisecondsFor(m_nextDue - m_tickBase, rate);
+        MillisecondsFor(m_nextDue - m_tickBase, rate, m_carry);
     if (!elapsedNeeded) {
         return std::nullopt;
     }
@@ -136,15 +148,35 @@ void CSmfPlayer::EndTrack(TrackCursor& track) {
     track.active.store(0);
 }
 
-void CSmfPlayer::SetTempo(const std::uint8_t* bytes, std::uint32_t count) {
-    // Rebase at the old tempo, so that the position reached so far stays where it is.
-    m_tickBase = Now();
-    m_elapsedMs = 0;
+void CSmfPlayer::SetTempo(std::uint64_t tick, const std::uint8_t* bytes, std::uint32_t count) {
+    Rebase(tick);
     const std::uint32_t tempo = ReadTempo(bytes, count);
     // A tempo of 0 would stop the clock for good; the previous tempo stays instead.
     if (tempo != 0) {
         m_tempo = static_cast<std::int32_t>(tempo);
     }
+}
+
+// Moves the clock's base to `tick`, which it has reached, keeping what it has gone past it:
+// the ticks' rate numerator does not depend on the tempo, so the carry holds at any tempo.
+void CSmfPlayer::Rebase(std::uint64_t tick) {
+    m_rebased = true;
+    const TickRate rate = RateOf(m_division, m_tempo, m_speed);
+    if (rate.numerator == 0 || rate.denominator == 0 || tick < m_tickBase) {
+        m_tickBase = Now();
+        m_elapsedMs = 0;
+        m_carry = 0;
+        return;
+    }
+    const unsigned __int128 counted =
+        static_cast<unsigned __int128>(m_elapsedMs) * rate.numerator + m_carry;
+    const unsigned __int128 toTick =
+        static_cast<unsigned __int128>(tick - m_tickBase) * rate.denominator;
+    // Only the last events of a range, sent before the clock reaches them, are not reached.
+    const unsigned __int128 past = counted > toTick ? counted - toTick : 0;
+    m_tickBase = tick;
+    m_elapsedMs = static_cast<std::uint64_t>(past / rate.numerator);
+    m_carry = static_cast<std::uint64_t>(past % rate.numerator);
 }
 
 void CSmfPlayer::SendSystemExclusive(TrackCursor& track, const std::uint8_t* body,
@@ -177,7 +209,7 @@ void CSmfPlayer::DispatchEvent(TrackCursor& track) {
     } else if (IsLongMessage(event)) {
         SendLong(std::span<const std::uint8_t>(event.data, event.length));  // as they stand
     } else if (event.status == midi::kMeta && event.metaType == midi::kSetTempo) {
-        SetTempo(event.data, event.length);
+        SetTempo(m_sending.tick, event.data, event.length);
     }
     if (!goesOn) {
         EndTrack(track);

@@ -141,6 +141,8 @@ class CSmfPlayer : public CMidiTimer {
     std::int32_t m_tempo = 0;     // microseconds per quarter note
     std::uint64_t m_elapsedMs = 0;
     std::uint64_t m_tickBase = 0;
+    std::uint64_t m_carry = 0;  // see TicksAfter
+    bool m_rebased = false;     // a tempo change was sent
     std::unique_ptr<TrackCursor[]> m_tracks;
     CMidiOutPort m_port;
 
@@ -170,7 +172,9 @@ class CSmfPlayer : public CMidiTimer {
     std::uint64_t TicksIn(std::uint64_t milliseconds) const;
     // True when the division gives no ticks per quarter note or frame: time stays at 0.
     bool ClockStands() const;
-    void DispatchDue(std::uint64_t now);
+    // Sends what is due by `now`; after a tempo change, by the clock at its new rate up to
+    // `cap` (nothing: by `now` alone). Returns the tick it reached.
+    std::uint64_t DispatchDue(std::uint64_t now, std::optional<std::uint64_t> cap);
     void SendChannelMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // The steps of a playback with options.
     std::uint64_t ShapedStep(std::uint64_t now);
@@ -184,7 +188,8 @@ class CSmfPlayer : public CMidiTimer {
     void SendLong(std::span<const std::uint8_t> message);
     void EndSoundingNotes();
     void EndTrack(TrackCursor& track);
-    void SetTempo(const std::uint8_t* bytes, std::uint32_t count);
+    void SetTempo(std::uint64_t tick, const std::uint8_t* bytes, std::uint32_t count);
+    void Rebase(std::uint64_t tick);
     void SendSystemExclusive(TrackCursor& track, const std::uint8_t* body, std::uint32_t count);
     void FindNextDue();
 
@@ -201,7 +206,7 @@ class CSmfPlayer : public CMidiTimer {
     const PassStart* m_pendingChase = nullptr;
     bool m_moving = false;  // the pending transition is a move: notes may sound on
     std::uint64_t m_endTick = 0;
-    bool m_endInclusive = false;  // the range ends with the file: its last tick plays
+    bool m_endInclusive = false;     // the range ends with the file: its last tick plays
     std::uint64_t m_resumeTick = 0;  // the first tick not sent yet
     std::int32_t m_loopsLeft = 0;
     NoteLedger m_notes;

@@ -134,6 +134,7 @@ void CSmfPlayer::FreeTracks() {
 void CSmfPlayer::Rewind() {
     m_elapsedMs = 0;
     m_tickBase = 0;
+    m_carry = 0;
     m_resumeTick = 0;
     for (std::int32_t i = 0; i < m_trackCount; ++i) {
         TrackCursor& track = m_tracks[i];

@@ -83,8 +83,17 @@ CSmfPlayer::PassStart CSmfPlayer::MakePassStart(std::uint64_t tick,
     start.tick = tick;
     start.clock = clock.value_or(ClockState{tick, 0, seek.state.Tempo()});
     if (clock && m_speed != 1000) {
-        // The callbacks since the clock's rebase, at this speed.
-        start.clock.elapsed = (clock->elapsed * 1000 + m_speed / 2) / m_speed;
+        // The same time past the base at this speed: the rate's numerator is scaled by the
+        // speed and its denominator by 1000.
+        const TickRate plain = RateOf(m_division, clock->tempo);
+        const TickRate fast = RateOf(m_division, clock->tempo, m_speed);
+        if (plain.numerator != 0 && fast.numerator != 0) {
+            const unsigned __int128 past =
+                (static_cast<unsigned __int128>(clock->elapsed) * plain.numerator + clock->carry) *
+                1000;
+            start.clock.elapsed = static_cast<std::uint64_t>(past / fast.numerator);
+            start.clock.carry = static_cast<std::uint64_t>(past % fast.numerator);
+        }
     }
     start.cursors = std::move(seek.cursors);
     // A reset among the messages undoes what came before it: the device needs them from there.
@@ -142,6 +151,7 @@ void CSmfPlayer::StartPass(const PassStart& start) {
     }
     m_tickBase = start.clock.tickBase;
     m_elapsedMs = start.clock.elapsed;
+    m_carry = start.clock.carry;
     m_tempo = start.clock.tempo;
     m_resumeTick = start.tick;
     m_pendingChase = &start;
@@ -154,13 +164,17 @@ std::uint64_t CSmfPlayer::ShapedStep(std::uint64_t now) {
         const std::uint64_t last = m_endInclusive ? m_endTick : m_endTick - 1;
         if (m_nextDue <= last && (m_endInclusive || m_endTick > 0)) {
             SendTransition();
-            DispatchDue(last);
+            DispatchDue(last, std::nullopt);
         }
         now = EndPass(now);
     }
     SendTransition();
     if (m_nextDue <= now) {
-        DispatchDue(now);
+        // A tempo change does not take the clock past the pass's end, which the next
+        // callback sends.
+        const std::uint64_t last =
+            m_endInclusive || m_endTick == 0 || m_endTick == kNever ? m_endTick : m_endTick - 1;
+        now = DispatchDue(now, last);
     }
     return now;
 }
@@ -251,12 +265,13 @@ void CSmfPlayer::KeepOrEndNotes(const ChannelState& target) {
 }
 
 void CSmfPlayer::StrikeChangedNotes(const ChannelState& target) {
-    ForEachShapedNote(target, m_notes,
-                      [&](std::uint8_t status, std::uint8_t key, int shaped, std::uint8_t velocity) {
-                          if (m_notes.Sounding(shaped) == 0) {
-                              SendChannelMessage(status, key, velocity);
-                          }
-                      });
+    ForEachShapedNote(
+        target, m_notes,
+        [&](std::uint8_t status, std::uint8_t key, int shaped, std::uint8_t velocity) {
+            if (m_notes.Sounding(shaped) == 0) {
+                SendChannelMessage(status, key, velocity);
+            }
+        });
 }
 
 void CSmfPlayer::EndSoundingNotes() {

@@ -52,12 +52,27 @@ inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
     return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
 }
 
+// A clock counts whole milliseconds from a point `carry` past its base tick, in units of
+// 1/denominator of a tick. A tempo change rebases the clock on the change's own tick and
+// keeps the part of a millisecond already gone past it as the carry, so that the clock
+// never drifts from the tempo map however many changes it passes.
+
+// The ticks past its base a clock at `rate` has counted after `milliseconds`; saturates.
+inline std::uint64_t TicksAfter(std::uint64_t milliseconds, std::uint64_t carry, TickRate rate) {
+    const unsigned __int128 ticks =
+        (static_cast<unsigned __int128>(milliseconds) * rate.numerator + carry) / rate.denominator;
+    return ticks > kNever ? kNever : static_cast<std::uint64_t>(ticks);
+}
+
 // The first count of milliseconds in which a clock at `rate` (numerator not 0) has counted
 // `ticks`: the division rounded up. Nothing when that count is beyond 2^64 - 1.
-inline std::optional<std::uint64_t> MillisecondsFor(std::uint64_t ticks, TickRate rate) {
-    const unsigned __int128 milliseconds =
-        (static_cast<unsigned __int128>(ticks) * rate.denominator + rate.numerator - 1) /
-        rate.numerator;
+inline std::optional<std::uint64_t> MillisecondsFor(std::uint64_t ticks, TickRate rate,
+                                                    std::uint64_t carry = 0) {
+    const unsigned __int128 needed = static_cast<unsigned __int128>(ticks) * rate.denominator;
+    if (needed <= carry) {
+        return 0;
+    }
+    const unsigned __int128 milliseconds = (needed - carry + rate.numerator - 1) / rate.numerator;
     if (milliseconds > kNever) {
         return std::nullopt;
     }

@@ -115,6 +115,12 @@ INSTANTIATE_TEST_SUITE_P(
             "42949672800: 90 3C 64, 53687091000: 90 3C 64, 64424509200: 90 3C 64, "
             "75161927400: 90 3C 64, 85899345600: 90 3C 64, 96636763800: 90 3C 64"},
         // A Set Tempo leaves now as it is within its step; the next tick comes at the new rate.
+        // Each change falls due a third of a millisecond after its tick is reached; the
+        // clock keeps that third, so three changes leave the note on its exact 666.7 ms.
+        TimelineCase{"TempoChangesKeepTheFractionOfAMillisecond", 3,
+                     "01 FF 51 03 07 A1 20 01 FF 51 03 07 A1 20 01 FF 51 03 07 A1 20 "
+                     "01 90 3C 64 00 FF 2F 00",
+                     "667: 90 3C 64"},
         TimelineCase{"SetTempoMidStep", 120,
                      "1E 90 3C 64 00 FF 51 03 07 53 00 00 80 3C 00 0C 90 3E 64 00 FF 2F 00",
                      "125: 90 3C 64, 125: 80 3C 00, 173: 90 3E 64"}),
