@@ -14,6 +14,7 @@
 #include "audio_file_writer.h"
 #include "commands.h"
 #include "json_text.h"
+#include "option_values.h"
 #include "platform/fluid_synth_engine.h"
 #include "platform/fluid_synth_output.h"
 #include "playback/smf_player.h"
@@ -237,7 +238,7 @@ void AddRenderCommand(CLI::App& app) {
         ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}).description(""))
         ->type_name("wav|flac|ogg|au|raw");
     command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
-        ->check(WholeNumberIn(kMinSampleRate, kMaxSampleRate, "Hz"))
+        ->transform(WholeNumberIn(kMinSampleRate, kMaxSampleRate, "Hz"))
         ->type_name("22050-96000");
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");
