@@ -29,8 +29,10 @@ std::shared_ptr<const ScoreVersion> ConvertScore(std::shared_ptr<const std::stri
         } else if (!version->table.HasRecords()) {
             version->error = kNoNotes;
         } else {
-            version->file = BuildScoreMidiFile(version->table, &version->warnings, nullptr,
+            ScoreMidiSummary summary;
+            version->file = BuildScoreMidiFile(version->table, &version->warnings, &summary,
                                                &version->eventLines);
+            WarnIfSilent(summary, version->warnings);
         }
         SortByPosition(version->warnings);
     } catch (const std::bad_alloc&) {

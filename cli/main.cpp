@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         // on Unix, rather than with CLI11's own numbers.
         return app.exit(error) == 0 ? 0 : kUsageError;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "out of memory\n");
+        std::fprintf(stderr, "tez: out of memory\n");
         return 1;
     }
     return 0;

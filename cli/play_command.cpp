@@ -23,6 +23,7 @@
 #include "score_input.h"
 #include "score_watch.h"
 #include "stop_signals.h"
+#include "terminal_width.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -65,8 +66,9 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, const std::string& tot
         if (showProgress && now >= nextProgress) {
             const auto elapsed =
                 std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
-            std::fprintf(stderr, "\r%s / %s ", Clock(static_cast<std::uint64_t>(elapsed)).c_str(),
-                         total.c_str());
+            const std::string line =
+                Clock(static_cast<std::uint64_t>(elapsed)) + " / " + total + " ";
+            std::fprintf(stderr, "\r%s", FittedLine(line, TerminalColumns(STDERR_FILENO)).c_str());
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
@@ -86,8 +88,8 @@ void ReportDeviceTrouble(const CMidiOutPort& port, int device) {
         std::fprintf(stderr,
                      "tez: %llu %s that midi device %d could not take %s dropped (too large, or "
                      "too many at once)\n",
-                     static_cast<unsigned long long>(dropped), dropped == 1 ? "message" : "messages",
-                     device, dropped == 1 ? "was" : "were");
+                     static_cast<unsigned long long>(dropped),
+                     dropped == 1 ? "message" : "messages", device, dropped == 1 ? "was" : "were");
     }
     if (port.DeviceLost()) {
         throw CLI::RuntimeError("tez: midi device " + std::to_string(device) + " went away", 1);
@@ -192,7 +194,7 @@ void Play(const PlayOptions& options) {
         std::this_thread::sleep_for(kSynthesizerDrain);
     }
     if (signal != 0) {
-        throw CLI::RuntimeError("stopped", StoppedExitStatus(signal));
+        throw CLI::RuntimeError("tez: stopped", StoppedExitStatus(signal));
     }
 }
 

@@ -121,7 +121,7 @@ class Renderer {
         // A stop ends the render here; the unfinished output is removed on the way out.
         if (const int signal = WaitForStopSignal(stopSignals_, std::chrono::nanoseconds(0))) {
             progress_.Clear();
-            throw CLI::RuntimeError("stopped; " + PrintableName(path_) + " left as it was",
+            throw CLI::RuntimeError("tez: stopped; " + PrintableName(path_) + " left as it was",
                                     StoppedExitStatus(signal));
         }
     }
@@ -198,7 +198,7 @@ void Render(const RenderOptions& options) {
     while (player.IsAnyTrackActive() != 0) {
         const std::optional<std::uint64_t> idle = player.CallbacksUntilDue();
         if (!idle) {
-            throw CLI::RuntimeError("the clock can never reach the next event", 1);
+            throw CLI::RuntimeError("tez: the clock can never reach the next event", 1);
         }
         for (std::uint64_t i = 0; i <= *idle; ++i) {
             clock.Tick();
