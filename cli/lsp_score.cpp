@@ -144,7 +144,8 @@ std::string DescribeLine(const ScoreVersion& version, std::int32_t line) {
     text += "\n\nchannel " + std::to_string(record.channel);
     if (record.key >= 0 && record.key <= 127) {
         const std::string value = NoteValueName(record.length);
-        text += " · length " + std::to_string(record.length) + " ticks" +
+        text += " · length " + std::to_string(record.length) +
+                (record.length == 1 ? " tick" : " ticks") +
                 (value.empty() ? "" : " (" + value + ")");
     }
     return text;
