@@ -69,7 +69,9 @@ int CheckScore(const std::string& file, ReportFormat format) {
         return kFaulty;
     }
     try {
-        BuildScoreMidiFile(table, &diagnostics);
+        ScoreMidiSummary summary;
+        BuildScoreMidiFile(table, &diagnostics, &summary);
+        WarnIfSilent(summary, diagnostics);
     } catch (const std::bad_alloc&) {
         ReportUnreadable(file, "out of memory", format);
         return kUnreadable;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "count_text.h"
 #include "json_text.h"
 #include "score/atomic_file.h"
 #include "score/smf_writer.h"
@@ -38,6 +39,9 @@ void Convert(const ConvertOptions& options) {
     ScoreMidiSummary summary;
     const WriteStatus status = WriteScoreMidiFile(table, options.output, &diagnostics, &summary);
     const int reason = errno;
+    if (status == WriteStatus::kOk) {
+        WarnIfSilent(summary, diagnostics);
+    }
     PrintWarnings(options.score, diagnostics);
     switch (status) {
         case WriteStatus::kOk:
@@ -47,15 +51,16 @@ void Convert(const ConvertOptions& options) {
         case WriteStatus::kWriteFailed:
             throw CLI::RuntimeError(FileError("cannot write", options.output, reason), 1);
         case WriteStatus::kOutOfMemory:
-            throw CLI::RuntimeError("out of memory writing " + options.output, 1);
+            throw CLI::RuntimeError("tez: out of memory writing " + PrintableName(options.output),
+                                    1);
     }
     const double seconds =
         static_cast<double>(summary.lengthTicks) * kScoreTempo / kScoreDivision / 1e6;
     // The summary must not run into a file written to standard output.
     std::FILE* summaryStream = IsStandardOutput(options.output) ? stderr : stdout;
-    std::fprintf(summaryStream, "%s: %d records, %d notes, %llu ticks (%.3f s)\n",
-                 PrintableName(options.output).c_str(), summary.records, summary.notes,
-                 static_cast<unsigned long long>(summary.lengthTicks), seconds);
+    std::fprintf(summaryStream, "%s: %s, %s, %s (%.3f s)\n", PrintableName(options.output).c_str(),
+                 Counted(summary.records, "record").c_str(), Counted(summary.notes, "note").c_str(),
+                 Counted(summary.lengthTicks, "tick").c_str(), seconds);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "count_text.h"
 #include "json_text.h"
 #include "playback/smf_player.h"
 #include "playback/virtual_clock.h"
@@ -78,15 +79,16 @@ void Dump(const DumpOptions& options) {
     LoadWithRange(player, path, options.range, LoopCount::kRequired, score);
     devices.source = options.lines ? &player : nullptr;
     devices.score = IsScorePath(path);
-    std::printf("# %s: format %d, %d tracks, division %d\n", PrintableName(path).c_str(),
-                player.m_format, player.m_trackCount, player.m_division);
+    std::printf("# %s: format %d, %s, division %d\n", PrintableName(path).c_str(), player.m_format,
+                Counted(static_cast<std::uint64_t>(player.m_trackCount), "track").c_str(),
+                player.m_division);
     VirtualClock clock(player);
     devices.clock = &clock;
     clock.Start();
     const std::optional<std::uint64_t> end = clock.RunToEnd();
     if (!end) {
         std::fflush(stdout);
-        throw CLI::RuntimeError("the clock can never reach the next event", 1);
+        throw CLI::RuntimeError("tez: the clock can never reach the next event", 1);
     }
     std::printf("# end %llu\n", static_cast<unsigned long long>(*end));
 }

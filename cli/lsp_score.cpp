@@ -29,8 +29,10 @@ std::shared_ptr<const ScoreVersion> ConvertScore(std::shared_ptr<const std::stri
         } else if (!version->table.HasRecords()) {
             version->error = kNoNotes;
         } else {
-            version->file = BuildScoreMidiFile(version->table, &version->warnings, nullptr,
+            ScoreMidiSummary summary;
+            version->file = BuildScoreMidiFile(version->table, &version->warnings, &summary,
                                                &version->eventLines);
+            WarnIfSilent(summary, version->warnings);
         }
         SortByPosition(version->warnings);
     } catch (const std::bad_alloc&) {
@@ -142,7 +144,8 @@ std::string DescribeLine(const ScoreVersion& version, std::int32_t line) {
     text += "\n\nchannel " + std::to_string(record.channel);
     if (record.key >= 0 && record.key <= 127) {
         const std::string value = NoteValueName(record.length);
-        text += " · length " + std::to_string(record.length) + " ticks" +
+        text += " · length " + std::to_string(record.length) +
+                (record.length == 1 ? " tick" : " ticks") +
                 (value.empty() ? "" : " (" + value + ")");
     }
     return text;

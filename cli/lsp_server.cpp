@@ -3,6 +3,7 @@
 #include <limits>
 #include <new>
 
+#include "device_choice.h"
 #include "lsp_features.h"
 
 namespace tez::cli {
@@ -20,6 +21,7 @@ constexpr int kServerNotInitialized = -32002;
 constexpr int kRequestFailed = -32803;
 
 constexpr int kSyncIncremental = 2;
+constexpr int kMessageError = 1;
 
 // A params value the handler cannot use; answered InvalidParams.
 struct BadParams {
@@ -50,33 +52,20 @@ TextPosition PositionOf(const json& position) {
             Field(position, "character").get<std::int64_t>()};
 }
 
-// A device given as its id, or as a unique part of its name (an exact name first).
-std::optional<int> DeviceOf(const json& value, MidiDevices& devices) {
+// A device given as its id, or as its name or a part of it (see ChooseDevice).
+DeviceChoice DeviceOf(const json& value, MidiDevices& devices) {
     if (value.is_number_integer()) {
-        return value.get<int>();
+        return {value.get<int>(), {}};
     }
     if (!value.is_string()) {
-        return std::nullopt;
+        return {std::nullopt, "give the id or the name of a device, as `tez devices` lists them"};
     }
-    const auto name = value.get<std::string>();
-    std::optional<int> partial;
-    int matches = 0;
-    for (int id = -1; id < devices.Count(); ++id) {
-        const std::string full = devices.Name(id);
-        if (full == name) {
-            return id;
-        }
-        if (!name.empty() && full.find(name) != std::string::npos) {
-            partial = id;
-            ++matches;
-        }
-    }
-    return matches == 1 ? partial : std::nullopt;
+    return ChooseDevice(value.get<std::string>(), devices);
 }
 
 }  // namespace
 
-LanguageServer::LanguageServer(Sender send, MidiDevices& devices)
+LanguageServer::LanguageServer(Sender send, MidiDevices& devices, int device)
     : send_(std::move(send)), devices_(devices) {
     requests_ = {{"initialize", &LanguageServer::Initialize},
                  {"shutdown", &LanguageServer::Shutdown},
@@ -102,6 +91,7 @@ LanguageServer::LanguageServer(Sender send, MidiDevices& devices)
             Publish(uri, version, clientVersion);
             session_->TakeVersion(uri, version);
         });
+    session_->SetDevice(device);
 }
 
 LanguageServer::~LanguageServer() {
@@ -214,8 +204,13 @@ void LanguageServer::ReadSettings(const json& settings) {
     }
     const json& own = settings.contains("tez") ? settings["tez"] : settings;
     if (own.is_object() && own.contains("device")) {
-        if (const std::optional<int> device = DeviceOf(own["device"], devices_)) {
-            session_->SetDevice(*device);
+        // A device that cannot be told leaves the one before; the user is told why.
+        const DeviceChoice choice = DeviceOf(own["device"], devices_);
+        if (choice.id) {
+            session_->SetDevice(*choice.id);
+        } else {
+            Notify("window/showMessage",
+                   {{"type", kMessageError}, {"message", "tez: device: " + choice.refusal}});
         }
     }
 }

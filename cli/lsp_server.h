@@ -23,7 +23,8 @@ class LanguageServer {
   public:
     using Sender = std::function<void(std::string_view content)>;
 
-    LanguageServer(Sender send, MidiDevices& devices);
+    // Plays on `device` until the client's settings name another.
+    LanguageServer(Sender send, MidiDevices& devices, int device = -1);
     ~LanguageServer();
 
     // One message's content, or a header block that could not be read (`content` nullopt).

@@ -187,7 +187,8 @@ CommandOutcome PlaybackSession::StepKey(int steps) {
             return moved;
         }
     }
-    return {true, "transposed " + std::to_string(transpose_) + " semitones"};
+    const bool one = transpose_ == 1 || transpose_ == -1;
+    return {true, "transposed " + std::to_string(transpose_) + (one ? " semitone" : " semitones")};
 }
 
 void PlaybackSession::TakeVersion(const std::string& uri,

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -5,6 +6,8 @@
 
 #include "commands.h"
 #include "json_text.h"
+#include "option_values.h"
+#include "range_options.h"
 
 namespace {
 constexpr int kUsageError = 2;
@@ -25,6 +28,7 @@ const char* UnknownCommand(CLI::App& app, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     CLI::App app{"tez: converts letter-and-number scores to Standard MIDI Files and plays them"};
+    app.name(argv[0]);  // as it was called, for the usage lines
     app.set_version_flag("--version", std::string("tezplayer ") + TEZ_VERSION_STRING);
     app.require_subcommand(1);
     app.footer(
@@ -39,13 +43,24 @@ int main(int argc, char** argv) {
     tez::cli::AddRenderCommand(app);
     tez::cli::AddRollCommand(app);
     tez::cli::AddLspCommand(app);
+    tez::cli::RefuseEmptyValues(app);
+    if (argc < 2) {
+        // No command: what there is to choose from, as for any other mistake on the command
+        // line on standard error.
+        std::fputs(app.help().c_str(), stderr);
+        return kUsageError;
+    }
     if (const char* command = UnknownCommand(app, argc, argv)) {
         std::fprintf(stderr, "tez: unknown command '%s'; try 'tez --help'\n",
                      tez::cli::PrintableName(command).c_str());
         return kUsageError;
     }
     try {
-        app.parse(argc, argv);
+        std::vector<std::string> arguments =
+            tez::cli::PlaceLoopCounts(std::vector<std::string>(argv + 1, argv + argc));
+        // CLI11 takes them last first.
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::RuntimeError& failure) {
         // A command that failed: its short message (none when it reported already), then
         // the exit code it chose.
@@ -57,7 +72,7 @@ int main(int argc, char** argv) {
         // on Unix, rather than with CLI11's own numbers.
         return app.exit(error) == 0 ? 0 : kUsageError;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "out of memory\n");
+        std::fprintf(stderr, "tez: out of memory\n");
         return 1;
     }
     return 0;

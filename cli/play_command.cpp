@@ -1,5 +1,5 @@
-// `tez play FILE [--device ID] [--trace OUT] [range options]`: plays in real time until the end
-// or a stop signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT); the device is reset on the way out.
+// `tez play FILE [--device ID|NAME] [--trace OUT] [range options]`: plays in real time until the
+// end or a stop signal (Ctrl+C, SIGTERM, SIGHUP, SIGQUIT); the device is reset on the way out.
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "device_choice.h"
 #include "json_text.h"
 #include "platform/monotonic_time.h"
 #include "playback/smf_player.h"
@@ -22,6 +23,7 @@
 #include "score_input.h"
 #include "score_watch.h"
 #include "stop_signals.h"
+#include "terminal_width.h"
 #include "trace_recorder.h"
 
 namespace tez::cli {
@@ -36,7 +38,7 @@ constexpr std::size_t kTraceBytes = 64'000'000;
 
 struct PlayOptions {
     std::string file;
-    int device = -1;
+    std::string device = "-1";
     std::string trace;
     RangeArgs range;
     bool watch = false;
@@ -64,8 +66,9 @@ int AwaitEnd(CSmfPlayer& player, const sigset_t& signals, const std::string& tot
         if (showProgress && now >= nextProgress) {
             const auto elapsed =
                 std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
-            std::fprintf(stderr, "\r%s / %s ", Clock(static_cast<std::uint64_t>(elapsed)).c_str(),
-                         total.c_str());
+            const std::string line =
+                Clock(static_cast<std::uint64_t>(elapsed)) + " / " + total + " ";
+            std::fprintf(stderr, "\r%s", FittedLine(line, TerminalColumns(STDERR_FILENO)).c_str());
             nextProgress += kProgressEvery;
         }
         signal = WaitForStopSignal(signals, kPoll);
@@ -85,8 +88,8 @@ void ReportDeviceTrouble(const CMidiOutPort& port, int device) {
         std::fprintf(stderr,
                      "tez: %llu %s that midi device %d could not take %s dropped (too large, or "
                      "too many at once)\n",
-                     static_cast<unsigned long long>(dropped), dropped == 1 ? "message" : "messages",
-                     device, dropped == 1 ? "was" : "were");
+                     static_cast<unsigned long long>(dropped),
+                     dropped == 1 ? "message" : "messages", device, dropped == 1 ? "was" : "were");
     }
     if (port.DeviceLost()) {
         throw CLI::RuntimeError("tez: midi device " + std::to_string(device) + " went away", 1);
@@ -138,12 +141,13 @@ std::string DeviceError(MidiDevices& devices, int id) {
 }
 
 void Play(const PlayOptions& options) {
+    const int device = ChosenDevice("--device", options.device, SystemMidiDevices());
     const sigset_t signals = BlockStopSignals();
     const bool tracing = !options.trace.empty();
     TraceRecorder recorder(SystemMidiDevices(), tracing ? kTraceMessages : 0,
                            tracing ? kTraceBytes : 0);
     // Loading a large SoundFont takes a while; done now, the music starts the moment Play runs.
-    recorder.Prepare(options.device);
+    recorder.Prepare(device);
     CSmfPlayer player(recorder);
     recorder.Follow(player);
     NoteTable score;
@@ -151,7 +155,7 @@ void Play(const PlayOptions& options) {
         LoadWithRange(player, options.file, options.range, LoopCount::kOptional, score);
     const std::string total = TotalTime(OnePassCallbacks(options.file, range), range.loops);
 
-    player.m_deviceId = options.device;
+    player.m_deviceId = device;
     // Before Play: the follower gives the player somewhere to report its position.
     std::optional<ScoreFollower> follower;
     if (options.watch) {
@@ -162,7 +166,7 @@ void Play(const PlayOptions& options) {
     start.took = std::chrono::steady_clock::now() - start.called;
     if (!player.m_port.IsOpen()) {
         player.Stop();
-        throw CLI::RuntimeError(DeviceError(recorder, options.device), 1);
+        throw CLI::RuntimeError(DeviceError(recorder, device), 1);
     }
     // Opened once the score, the range and the device are checked: a refused command leaves
     // an earlier trace as it was, and a trace that cannot be written stops the command at once.
@@ -185,12 +189,12 @@ void Play(const PlayOptions& options) {
     if (trace) {
         WriteTrace(*trace, options.trace, recorder, player.LastRunTiming(), start);
     }
-    ReportDeviceTrouble(player.m_port, options.device);
-    if (options.device == -1) {
+    ReportDeviceTrouble(player.m_port, device);
+    if (device == -1) {
         std::this_thread::sleep_for(kSynthesizerDrain);
     }
     if (signal != 0) {
-        throw CLI::RuntimeError("stopped", StoppedExitStatus(signal));
+        throw CLI::RuntimeError("tez: stopped", StoppedExitStatus(signal));
     }
 }
 
@@ -200,8 +204,11 @@ void AddPlayCommand(CLI::App& app) {
     auto options = std::make_shared<PlayOptions>();
     CLI::App* command = app.add_subcommand("play", "Play a score or a MIDI file in real time");
     command->add_option("file", options->file, "Score (.tez) or Standard MIDI File")->required();
-    command->add_option("-d,--device", options->device,
-                        "Output device id (see `tez devices`; -1: built-in synthesizer)");
+    command
+        ->add_option("-d,--device", options->device,
+                     "Output device: its id or (a part of) its name, as `tez devices` lists them; "
+                     "-1, the default, is the built-in synthesizer")
+        ->type_name("ID|NAME");
     command->add_option("--trace", options->trace,
                         "Write every message sent, with its callback and time, to this file");
     AddRangeOptions(*command, options->range);
@@ -210,8 +217,8 @@ void AddPlayCommand(CLI::App& app) {
     command->footer(
         "Exit status: 0 played to the end, 1 the file cannot be loaded or the "
         "device or trace cannot be opened, 2 the command line is wrong (a position "
-        "that is not there), 128+N stopped by signal N (130 for Ctrl+C, 129 when the "
-        "terminal closed).");
+        "that is not there, a device name that fits no device or several), 128+N "
+        "stopped by signal N (130 for Ctrl+C, 129 when the terminal closed).");
     command->callback([options] {
         if (options->watch && !IsScorePath(options->file)) {
             throw CLI::RuntimeError(

@@ -24,7 +24,10 @@ void LoadScore(CSmfPlayer& player, const std::string& path, NoteTable* score) {
         throw CLI::RuntimeError("tez: " + PrintableName(path) + ": " + kNoNotes, 1);
     }
     EventLines lines;
-    const std::vector<std::uint8_t> file = BuildScoreMidiFile(table, &diagnostics, nullptr, &lines);
+    ScoreMidiSummary summary;
+    const std::vector<std::uint8_t> file =
+        BuildScoreMidiFile(table, &diagnostics, &summary, &lines);
+    WarnIfSilent(summary, diagnostics);
     PrintWarnings(path, diagnostics);
     player.LoadBytes(file);
     player.SetSourceLines(std::move(lines));

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <optional>
 #include <regex>
-#include <sstream>
 
 #include "json_text.h"
+#include "option_values.h"
 #include "score/smf_writer.h"
 
 namespace tez::cli {
@@ -20,17 +20,14 @@ constexpr int kWidestTranspose = 24;
     throw CLI::RuntimeError(message, kBadRangeExit);
 }
 
-// Named on the command line, even with an empty value.
-bool Given(const CLI::Option* option) {
-    return option != nullptr && option->count() > 0;
-}
-
+// Decimal, whatever its leading zeros.
 std::optional<std::int64_t> WholeNumber(const std::string& text) {
-    static const std::regex kDigits("[0-9]{1,9}");
-    if (!std::regex_match(text, kDigits)) {
+    static const std::regex kDigits("0*([0-9]{1,9})");
+    std::smatch match;
+    if (!std::regex_match(text, match, kDigits)) {
         return std::nullopt;
     }
-    return std::stoll(text);
+    return std::stoll(match[1].str());
 }
 
 // Seconds as `83.5` or minutes and seconds as `1:23.5`, in milliseconds.
@@ -72,16 +69,16 @@ std::int32_t Loops(const RangeArgs& args, LoopCount rule) {
     if (args.loopOption == nullptr || args.loopOption->count() == 0) {
         return 0;
     }
-    if (args.loop.empty() || args.loop.front().empty()) {
+    if (args.loop.empty()) {
         if (rule == LoopCount::kRequired) {
             Refuse("--loop: give the number of times to play the range; this command must end");
         }
         return -1;
     }
-    const std::optional<std::int64_t> count = WholeNumber(args.loop.front());
+    const std::optional<std::int64_t> count = WholeNumber(args.loop);
     if (!count || *count < 1) {
-        Refuse("--loop: COUNT must be a whole number of 1 or more, not '" + args.loop.front() +
-               "'");
+        Refuse("--loop: COUNT must be a whole number of 1 or more, not '" +
+               PrintableName(args.loop) + "'");
     }
     return static_cast<std::int32_t>(*count - 1);
 }
@@ -122,21 +119,54 @@ std::uint64_t MarkerTick(const std::string& option, const std::string& name,
 }  // namespace
 
 void AddRangeOptions(CLI::App& command, RangeArgs& args) {
-    args.fromOption = command.add_option(
-        "--from", args.from, "Start at POS: line:N, marker:M, seconds (83.5) or m:ss (1:23.5)");
-    args.toOption =
-        command.add_option("--to", args.to, "Stop at POS (not included); same forms as --from");
+    command.add_option("--from", args.from,
+                       "Start at POS: line:N, marker:M, seconds (83.5) or m:ss (1:23.5)");
+    command.add_option("--to", args.to, "Stop at POS (not included); same forms as --from");
     args.loopOption =
         command
             .add_option("--loop", args.loop,
                         "Play the range COUNT times (play: without COUNT, until stopped)")
-            ->expected(0, 1);
-    command.add_option("--tempo", args.tempo, "Speed factor 0.25-4.0 (default 1)");
-    command.add_option("--transpose", args.transpose,
-                       "Semitones -24..24; channel 9 (drums) stays as it is");
-    args.muteOption = command.add_option("--mute", args.mute, "Channels to silence, e.g. 1,3");
-    args.soloOption =
-        command.add_option("--solo", args.solo, "The only channels to sound, e.g. 0,2");
+            ->expected(0, 1)
+            ->type_name("[COUNT]");
+    command.add_option("--tempo", args.tempo, "Speed factor 0.25-4.0 (default 1)")
+        ->check(NumberIn(kSlowest, kFastest, "0.25-4.0"));
+    command
+        .add_option("--transpose", args.transpose,
+                    "Semitones -24..24; channel 9 (drums) stays as it is")
+        ->transform(WholeNumberIn(-kWidestTranspose, kWidestTranspose, ""));
+    command.add_option("--mute", args.mute, "Channels to silence, e.g. 1,3");
+    command.add_option("--solo", args.solo, "The only channels to sound, e.g. 0,2");
+}
+
+std::vector<std::string> PlaceLoopCounts(std::vector<std::string> args) {
+    static const std::regex kCount("[0-9]+");
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    std::vector<std::string> placed(args.begin(), optionsEnd);
+    std::size_t countless = 0;
+    for (std::size_t i = 0; i < placed.size();) {
+        if (placed[i] == "--loop=") {
+            throw CLI::ValidationError("--loop", "the value is empty");
+        }
+        if (placed[i] != "--loop") {
+            ++i;
+            continue;
+        }
+        const bool followed = i + 1 < placed.size();
+        if (followed && placed[i + 1].empty()) {
+            throw CLI::ValidationError("--loop", "the value is empty");
+        }
+        if (followed && std::regex_match(placed[i + 1], kCount)) {
+            placed[i] = "--loop=" + placed[i + 1];
+            placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            ++i;
+        } else {
+            placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(i));
+            ++countless;
+        }
+    }
+    placed.insert(placed.end(), countless, "--loop");
+    placed.insert(placed.end(), optionsEnd, args.end());
+    return placed;
 }
 
 std::uint64_t ResolvePosition(const std::string& option, const std::string& text,
@@ -178,13 +208,13 @@ PlaybackOptions LoadWithRange(CSmfPlayer& player, const std::string& path, const
 PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source, LoopCount rule) {
     PlaybackOptions options;
     const std::uint64_t end = source.player.Index().EndTick();
-    if (!args.from.empty() || Given(args.fromOption)) {
+    if (!args.from.empty()) {
         options.fromTick = ResolvePosition("--from", args.from, source, &options.fromMilliseconds);
         if (options.fromTick >= end) {
             Refuse("--from: " + args.from + " is at or past the end of the music");
         }
     }
-    if (!args.to.empty() || Given(args.toOption)) {
+    if (!args.to.empty()) {
         options.toTick = ResolvePosition("--to", args.to, source);
         if (options.toTick <= options.fromTick) {
             Refuse("--to: " + args.to + " (tick " + std::to_string(options.toTick) +
@@ -192,41 +222,15 @@ PlaybackOptions ResolveRange(const RangeArgs& args, const PositionSource& source
         }
     }
     options.loops = Loops(args, rule);
-    if (!(args.tempo >= kSlowest && args.tempo <= kFastest)) {
-        std::ostringstream tempo;
-        tempo << args.tempo;
-        Refuse("--tempo: " + tempo.str() + " is outside 0.25-4.0");
-    }
     options.tempoFactor = args.tempo;
-    if (args.transpose < -kWidestTranspose || args.transpose > kWidestTranspose) {
-        Refuse("--transpose: " + std::to_string(args.transpose) + " is outside -24..24");
-    }
     options.transpose = args.transpose;
-    if (!args.mute.empty() || Given(args.muteOption)) {
+    if (!args.mute.empty()) {
         options.mutedChannels = Channels("--mute", args.mute);
     }
-    if (!args.solo.empty() || Given(args.soloOption)) {
+    if (!args.solo.empty()) {
         options.soloChannels = Channels("--solo", args.solo);
     }
     return options;
-}
-
-CLI::Validator WholeNumberIn(int lowest, int highest, const std::string& unit) {
-    return CLI::Validator(
-        [=](const std::string& text) -> std::string {
-            const bool digits = !text.empty() && text.size() <= 9 &&
-                                text.find_first_not_of("0123456789") == std::string::npos;
-            if (!digits) {
-                return PrintableName(text) + " is not a whole number of " + unit;
-            }
-            const int value = std::stoi(text);
-            if (value < lowest || value > highest) {
-                return text + " " + unit + " is outside " + std::to_string(lowest) + "-" +
-                       std::to_string(highest);
-            }
-            return {};
-        },
-        "");
 }
 
 }  // namespace tez::cli

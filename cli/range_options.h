@@ -19,17 +19,13 @@ inline constexpr int kBadRangeExit = 2;
 
 struct RangeArgs {
     std::string from;
-    CLI::Option* fromOption = nullptr;
     std::string to;
-    CLI::Option* toOption = nullptr;
-    std::vector<std::string> loop;  // --loop [COUNT]
+    std::string loop;  // --loop [COUNT]
     CLI::Option* loopOption = nullptr;
     double tempo = 1.0;
     int transpose = 0;
     std::string mute;
-    CLI::Option* muteOption = nullptr;
     std::string solo;
-    CLI::Option* soloOption = nullptr;
 };
 
 enum class LoopCount {
@@ -39,9 +35,12 @@ enum class LoopCount {
 
 void AddRangeOptions(CLI::App& command, RangeArgs& args);
 
-// An option's rule for a whole number of `unit` from `lowest` to `highest`, said in the
-// option's own words ("--rate: 44100.5 is not a whole number of Hz").
-CLI::Validator WholeNumberIn(int lowest, int highest, const std::string& unit);
+// The command line with each --loop's count made plain: a number after --loop is its count,
+// any other word is not (`tez play --loop song.tez` plays song.tez until stopped). CLI11 would
+// take any word after an option whose value may be left out for its value; so a count joins
+// its --loop (`--loop=3`) and a --loop without one goes after the other options, where no
+// word follows it. An empty count is refused (CLI::ValidationError).
+std::vector<std::string> PlaceLoopCounts(std::vector<std::string> args);
 
 // What the positions are counted in: the loaded file, and the score it came from (nullptr
 // for a MIDI file).

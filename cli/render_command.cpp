@@ -14,6 +14,7 @@
 #include "audio_file_writer.h"
 #include "commands.h"
 #include "json_text.h"
+#include "option_values.h"
 #include "platform/fluid_synth_engine.h"
 #include "platform/fluid_synth_output.h"
 #include "playback/smf_player.h"
@@ -120,7 +121,7 @@ class Renderer {
         // A stop ends the render here; the unfinished output is removed on the way out.
         if (const int signal = WaitForStopSignal(stopSignals_, std::chrono::nanoseconds(0))) {
             progress_.Clear();
-            throw CLI::RuntimeError("stopped; " + PrintableName(path_) + " left as it was",
+            throw CLI::RuntimeError("tez: stopped; " + PrintableName(path_) + " left as it was",
                                     StoppedExitStatus(signal));
         }
     }
@@ -197,7 +198,7 @@ void Render(const RenderOptions& options) {
     while (player.IsAnyTrackActive() != 0) {
         const std::optional<std::uint64_t> idle = player.CallbacksUntilDue();
         if (!idle) {
-            throw CLI::RuntimeError("the clock can never reach the next event", 1);
+            throw CLI::RuntimeError("tez: the clock can never reach the next event", 1);
         }
         for (std::uint64_t i = 0; i <= *idle; ++i) {
             clock.Tick();
@@ -237,7 +238,7 @@ void AddRenderCommand(CLI::App& app) {
         ->check(CLI::IsMember({"wav", "flac", "ogg", "au", "raw"}).description(""))
         ->type_name("wav|flac|ogg|au|raw");
     command->add_option("--rate", options->sampleRate, "Sample rate in Hz (default 48000)")
-        ->check(WholeNumberIn(kMinSampleRate, kMaxSampleRate, "Hz"))
+        ->transform(WholeNumberIn(kMinSampleRate, kMaxSampleRate, "Hz"))
         ->type_name("22050-96000");
     command->add_option("--soundfont", options->soundFont,
                         "SoundFont (default: $TEZ_SOUNDFONT or the system's General MIDI one)");

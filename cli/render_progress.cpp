@@ -7,6 +7,7 @@
 #include <string>
 
 #include "playback_source.h"
+#include "terminal_width.h"
 
 namespace tez::cli {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 constexpr auto kQuietStart = std::chrono::seconds(1);
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 40;
+constexpr int kBesideBar = 7;  // "[", "] " and "100%"
 
 }  // namespace
 
@@ -45,9 +47,18 @@ void RenderProgress::Update(std::uint64_t callbacksDone) {
     // The tail after the last event rings on past 100 %; the bar stays full there.
     const double done =
         std::min(1.0, static_cast<double>(callbacksDone) / static_cast<double>(totalCallbacks_));
-    const int filled = static_cast<int>(done * kBarWidth);
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, ' ').c_str(), static_cast<int>(done * 100));
+    // Measured at each redraw: the terminal may have been resized since.
+    const int columns = TerminalColumns(STDERR_FILENO);
+    const int width = std::clamp(columns - kBesideBar - 1, 0, kBarWidth);
+    const int filled = static_cast<int>(done * width);
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(done * 100));
+    std::string bar;
+    if (width > 0) {
+        bar.append(1, '[').append(filled, '#').append(width - filled, ' ').append("] ");
+    }
+    bar.append(percent);
+    std::fprintf(stderr, "\r%s", FittedLine(bar, columns).c_str());
     std::fflush(stderr);
 }
 

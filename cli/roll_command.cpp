@@ -5,6 +5,9 @@
 #include <string>
 
 #include "commands.h"
+#include "count_text.h"
+#include "json_text.h"
+#include "option_values.h"
 #include "range_options.h"
 #include "roll/roll_reader.h"
 #include "roll_svg.h"
@@ -59,9 +62,10 @@ void Roll(const RollOptions& options) {
         throw CLI::RuntimeError(FileError("cannot write", options.output, reason), 1);
     }
     // The picture may be on standard output; the summary then goes to standard error.
-    std::fprintf(options.output == kStandardOutputName ? stderr : stdout,
-                 "%s: %zu notes, %zu column marks, %zu bytes\n", options.output.c_str(),
-                 frame.notes.size(), frame.marks.size(), svg.size());
+    std::fprintf(options.output == kStandardOutputName ? stderr : stdout, "%s: %s, %s, %s\n",
+                 PrintableName(options.output).c_str(), Counted(frame.notes.size(), "note").c_str(),
+                 Counted(frame.marks.size(), "column mark").c_str(),
+                 Counted(svg.size(), "byte").c_str());
 }
 
 }  // namespace
@@ -79,7 +83,7 @@ void AddRollCommand(CLI::App& app) {
     command->add_option("--to", options->range.to,
                         "End (not included) at line:N, marker:M or a time");
     command->add_option("--width", options->width, "Width in pixels (200-100000, default 1200)")
-        ->check(WholeNumberIn(kNarrowest, kWidest, "pixels"));
+        ->transform(WholeNumberIn(kNarrowest, kWidest, "pixels"));
     command->footer(
         "Exit status: 0 written, 1 the input cannot be read or the picture cannot be written, "
         "2 a mistake on the command line or a position outside the music.");

@@ -23,9 +23,15 @@ NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics) {
         case ReadStatus::kOpenFailed:
             throw CLI::RuntimeError(FileError("cannot open", path, errno), 1);
         case ReadStatus::kOutOfMemory:
-            throw CLI::RuntimeError("out of memory reading the score", 1);
+            throw CLI::RuntimeError("tez: out of memory reading the score", 1);
     }
     return table;
+}
+
+void WarnIfSilent(const ScoreMidiSummary& summary, Diagnostics& diagnostics) {
+    if (summary.records > 0 && summary.notes == 0) {
+        diagnostics.push_back({1, kNoSound, 1});
+    }
 }
 
 void SortByPosition(Diagnostics& diagnostics) {

@@ -5,6 +5,7 @@
 
 #include "score/diagnostics.h"
 #include "score/note_table.h"
+#include "score/smf_writer.h"
 
 namespace tez::cli {
 
@@ -15,6 +16,12 @@ std::string FileError(const std::string& action, const std::string& path, int er
 // Throws CLI::RuntimeError naming the file and the reason it cannot be read, or running out
 // of memory.
 NoteTable ReadScoreOrThrow(const std::string& path, Diagnostics& diagnostics);
+
+// A score whose records start no note (rests, pedals, markers, tempo changes only) converts
+// to a file that plays nothing: a warning at its line 1, column 1, where a score without
+// records has its error.
+inline constexpr const char* kNoSound = "no note sounds; the MIDI file is silent";
+void WarnIfSilent(const ScoreMidiSummary& summary, Diagnostics& diagnostics);
 
 // In the order of the score: the reader's and the writer's warnings interleaved.
 void SortByPosition(Diagnostics& diagnostics);

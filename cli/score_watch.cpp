@@ -188,8 +188,10 @@ bool ScoreFollower::TakeNewVersion() {
             return keepOld(kNoNotes);
         }
         EventLines lines;
+        ScoreMidiSummary summary;
         const std::vector<std::uint8_t> file =
-            BuildScoreMidiFile(next, &diagnostics, nullptr, &lines);
+            BuildScoreMidiFile(next, &diagnostics, &summary, &lines);
+        WarnIfSilent(summary, diagnostics);
         PrintWarnings(path_, diagnostics);
 
         NoMidiDevices none;

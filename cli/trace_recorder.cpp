@@ -1,5 +1,7 @@
 #include "trace_recorder.h"
 
+#include "count_text.h"
+
 namespace tez::cli {
 
 class TracingOutput final : public MidiOutput {
@@ -64,7 +66,8 @@ void TraceRecorder::Write(std::FILE* out, const TimingSummary& timing) const {
         std::fputc('\n', out);
     }
     if (dropped_ > 0) {
-        std::fprintf(out, "# %zu messages not recorded: the trace was full\n", dropped_);
+        std::fprintf(out, "# %s not recorded: the trace was full\n",
+                     Counted(dropped_, "message").c_str());
     }
     const auto micros = [](std::chrono::nanoseconds ns) {
         return static_cast<double>(ns.count()) / 1000.0;

@@ -19,7 +19,7 @@ _tez() {
             COMPREPLY=($(compgen -W "$("${words[0]}" devices 2>/dev/null | cut -d' ' -f1)" -- "$cur"))
             return ;;
         --format)
-            if [[ $command == check || $command == import ]]; then
+            if [[ $command == check || $command == import || $command == devices ]]; then
                 COMPREPLY=($(compgen -W "text json" -- "$cur"))
             else
                 COMPREPLY=($(compgen -W "wav flac ogg au raw" -- "$cur"))
@@ -63,7 +63,8 @@ _tez() {
         dump) options="--lines $range" ;;
         render) options="-o --output --format --rate --soundfont $range" ;;
         roll) options="-o --output --from --to --width" ;;
-        devices | lsp) options="" ;;
+        devices) options="--format" ;;
+        lsp) options="-d --device" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))

@@ -62,6 +62,8 @@ cases=(
     "tez pl|play"
     "tez render a.tez --format |wav flac ogg au raw"
     "tez check --format |text json"
+    "tez devices --format |text json"
+    "tez lsp --dev|--device"
     "tez play a.tez -d |$("$tez" devices | cut -d' ' -f1 | xargs)"
     "tez convert |a.tez sub"
     "tez dump |a.tez b.mid sub"

@@ -9,8 +9,8 @@ PATIENCE = 10.0  # seconds a test waits for an answer before calling it lost
 
 
 class Client:
-    def __init__(self, tez, env=None):
-        self.process = subprocess.Popen([tez, "lsp"], stdin=subprocess.PIPE,
+    def __init__(self, tez, env=None, args=()):
+        self.process = subprocess.Popen([tez, "lsp", *args], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, env=env)
         self.messages = queue.Queue()
         self.notes = []  # every notification, in order

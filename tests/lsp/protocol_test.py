@@ -153,10 +153,15 @@ check("shutdown", client.request("shutdown")["result"] is None)
 client.notify("exit", {})
 check("exit after shutdown: status 0", client.process.wait(timeout=PATIENCE) == 0)
 
-# A client that leaves while the music plays, without shutdown.
+# A client that leaves while the music plays, without shutdown. Its device is named on the
+# command line, by a part of its name in another case; a name in the settings that fits no
+# device is shown to the user and leaves the device as it was.
 heard = len(received())
-client = Client(tez)
-client.request("initialize", {"capabilities": {}, "initializationOptions": {"tez": {"device": device}}})
+client = Client(tez, args=["--device", "MIDI-Monitor"])
+client.request("initialize", {"capabilities": {}, "initializationOptions": {"tez": {"device": "no such port"}}})
+shown = client.wait_note("window/showMessage")
+check("a device name that fits none is shown", shown["type"] == 1 and
+      shown["message"].startswith("tez: device: no device is named 'no such port'; the devices are:"), shown)
 client.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "tez", "version": 1, "text": melody}})
 client.request("workspace/executeCommand", {"command": "tez.loop", "arguments": [uri, 0, 3]})
 check("a loop is heard", wait_heard(lambda m: len(m) > heard + 4))

@@ -14,19 +14,35 @@ enter_scratch_folder
 
 start_jack_monitor 60 received.txt -a
 "$tez" devices
+printf 'I0 K60 V100 L30\n' >tiny.tez
+# The JSON list names the same ids; a name that fits two devices is refused with both.
+"$tez" devices --format json | python3 -c 'import json, sys
+devices = json.load(sys.stdin)
+assert [d["id"] for d in devices] == list(range(-1, len(devices) - 1)), devices
+assert {d["name"]: d["id"] for d in devices}["midi-monitor:input"] == int(sys.argv[1]), devices' "$monitor_id" ||
+    { echo "devices --format json: $("$tez" devices --format json)"; exit 1; }
+status=0 && "$tez" play tiny.tez --device I 2>ambiguous.err || status=$?
+[ "$status" -eq 2 ] && grep -qx -- "--device: 'I' is part of more than one device's name; give more of it or the id:" ambiguous.err &&
+    grep -qx "  $monitor_id midi-monitor:input" ambiguous.err || { echo "ambiguous name: exit $status, $(cat ambiguous.err)"; exit 1; }
 
 printf 'I0 K60 V100 L60\nI60 K62 V90 L60\nI60 K64 V80 L60 M7\nI60 K128 V127 L30\n' >score.tez
 for _ in $(seq 20); do echo 'I25 K76 V110 L10 W9'; done >>score.tez  # 25 ticks: 100 ms
-timeout 20 "$tez" play score.tez --device "$monitor_id"
+# Played to the port named by a part of its name in another case, traced to standard output.
+timeout 20 "$tez" play score.tez --device MIDI-Monitor:IN --trace - >stdout-trace.txt
+grep -q '^# play called at' stdout-trace.txt && grep -qE '^[0-9]+ [0-9]+ 91 3C 64' stdout-trace.txt ||
+    { echo "--trace -: $(head -3 stdout-trace.txt)"; exit 1; }
 # A trace that cannot be written stops the play once the device is open.
 timeout 20 "$tez" play score.tez --device "$monitor_id" --trace nodir/t.txt 2>trace.err &&
     { echo "an unwritable trace was accepted"; exit 1; }
 grep -qx 'tez: cannot write nodir/t.txt: No such file or directory' trace.err ||
     { echo "unwritable trace: $(cat trace.err)"; exit 1; }
 # On a terminal the progress counts every pass of a loop: 3 passes of 1 s.
-printf 'I0 K60 V100 L30\n' >tiny.tez
 script -qec "timeout 20 '$tez' play tiny.tez --loop 3 --device $monitor_id" /dev/null >progress.txt
 grep -q ' / 0:03.0 ' progress.txt || { echo "progress: $(tr '\r' '\n' <progress.txt | tail -2)"; exit 1; }
+# On a terminal 12 columns wide it takes 11 of them, never wrapping.
+script -qec "stty cols 12; timeout 20 '$tez' play tiny.tez --device $monitor_id" /dev/null >narrow.txt
+tr '\r' '\n' <narrow.txt | grep -q '^0:0' && tr '\r' '\n' <narrow.txt | awk 'length > 11 { exit 1 }' ||
+    { echo "narrow progress: $(tr '\r' '\n' <narrow.txt | tail -3)"; exit 1; }
 sleep 0.3
 kill "${pids[1]}" 2>/dev/null || true
 
@@ -70,10 +86,12 @@ printf 'I0 K60 V100 L2000\nI0 K64 V100 L2000 W2\n' >held.tez
 timeout 20 jack_midi_dump -a >held.txt 2>&1 &
 pids+=($!)
 wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input"
-timeout 20 "$tez" play held.tez --device "$monitor_id" 2>/dev/null &
+timeout 20 "$tez" play held.tez --device "$monitor_id" 2>held.err &
 player=$!
 sleep 1.5 && kill -INT "$player"
-wait "$player" || true
+status=0 && wait "$player" || status=$?
+[ "$status" -eq 130 ] && grep -qx 'tez: stopped' held.err ||
+    { echo "stopped by a signal: exit $status, $(cat held.err)"; exit 1; }
 sleep 0.3
 ons=$(awk '$2 ~ /^9/ && $4 != "00"' held.txt | wc -l)
 offs=$(awk '$2 ~ /^8/ || ($2 ~ /^9/ && $4 == "00")' held.txt | wc -l)

@@ -10,6 +10,7 @@ printf 'I0 K60 V100 L120\n' >clean.tez
 # Reader and writer warnings interleave in line order; columns count bytes from 1.
 printf 'K 2 00 W9\nK99999999999\tv300\n' >warn.tez
 printf 'no notes\n' >empty.tez
+printf 'I0 K128 V127\n' >silent.tez
 mkdir dir.tez
 failed=0
 
@@ -29,6 +30,7 @@ tez: cannot open missing.tez: No such file or directory"
     "--format json dir.tez clean.tez|2|{\"file\":\"dir.tez\",\"line\":0,\"column\":0,\"severity\":\"error\",\"message\":\"Is a directory\"}"
     $'--format json a\xff"b.tez|2|{"file":"a\xef\xbf\xbd\\"b.tez","line":0,"column":0,"severity":"error","message":"No such file or directory"}'
     "empty.tez|1|empty.tez:1:1: error: no notes (no tezdata.)"
+    "silent.tez|1|silent.tez:1:1: warning: no note sounds; the MIDI file is silent"
     "--format json empty.tez|1|{\"file\":\"empty.tez\",\"line\":1,\"column\":1,\"severity\":\"error\",\"message\":\"no notes (no tezdata.)\"}"
     $'a\x1b[2Jb.tez|2|tez: cannot open a\\x1b[2Jb.tez: No such file or directory'
 )

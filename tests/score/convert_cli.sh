@@ -16,13 +16,19 @@ printf 'I0 K60 V100 L120\n' >one.tez
 out=$("$tez" convert one.tez 2>err.txt)
 check "exit 0 and default output name" test -f tez_p.smf
 check "58-byte file" test "$(stat -c %s tez_p.smf)" -eq 58
-check "summary line" grep -q '^tez_p.smf: 1 records, 1 notes, 340 ticks (1.360 s)$' <<<"$out"
+check "summary line" grep -q '^tez_p.smf: 1 record, 1 note, 340 ticks (1.360 s)$' <<<"$out"
 check "no warnings" test ! -s err.txt
 
 printf 'K60\n  K200 V1\n' >bad.tez
 "$tez" convert bad.tez -o bad.smf 2>err.txt >/dev/null
 check "repair exits 0" test $? -eq 0
 check "repair warning names the line and column" grep -qx 'bad.tez:2:4: warning: key 200 is out of range 0..127; written as 127' err.txt
+
+printf 'I0 K128 V127\nI120 K128 V0 M1\n' >silent.tez
+out=$("$tez" convert silent.tez -o silent.smf 2>err.txt)
+check "no note: written, exit 0" test $? -eq 0 -a -s silent.smf
+check "no note: warned" grep -qx 'silent.tez:1:1: warning: no note sounds; the MIDI file is silent' err.txt
+check "no note: the summary counts" grep -q '^silent.smf: 2 records, 0 notes, ' <<<"$out"
 
 "$tez" convert missing.tez 2>err.txt >/dev/null
 check "missing score exits 1" test $? -eq 1

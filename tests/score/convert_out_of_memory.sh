@@ -16,7 +16,7 @@ for limit in 400000 $(seq 160000 -5000 40000); do
         continue  # too little memory even to load the program's libraries
     elif [ $rc -eq 0 ] && [ -s "$work/out.smf" ]; then
         echo "ok   ${limit} KiB: converted"
-    elif [ $rc -eq 1 ] && grep -q '^out of memory' "$work/err" && [ ! -e "$work/out.smf" ] &&
+    elif [ $rc -eq 1 ] && grep -q '^tez: out of memory' "$work/err" && [ ! -e "$work/out.smf" ] &&
         [ -z "$(ls "$work" | grep -v -e big.tez -e err)" ]; then
         echo "ok   ${limit} KiB: $(cat "$work/err")"
         ran_out=1
