@@ -77,9 +77,7 @@ void DEzazerireVuvu::OnImportMidi() {
 
 void DEzazerireVuvu::ShowAsNewScore(const QString& text) {
     // The music of the score before is not what the box shows any more.
-    if (playback_.IsPlaying()) {
-        OnPlayStop();
-    }
+    playback_.Stop();
     WaitForConversion();
     conversionAside_.reset();
     m_notes = NoteTable{};

@@ -3,6 +3,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 
 #include "window_fixture.h"
@@ -18,22 +19,24 @@ std::string FileBytes(std::initializer_list<int> bytes) {
     return out;
 }
 
-// One track at 480 ticks a quarter (500 ms at the file's default tempo): C4 then E4, a
-// quarter each, and a pitch bend, which a score cannot hold.
+// One track at 480 ticks a quarter (500 ms at the file's default tempo): C4 a quarter long,
+// then E4 for 10 s, and a pitch bend, which a score cannot hold.
 const std::string kTwoNotes = FileBytes({
     'M',  'T',  'h', 'd', 0,    0,    0,    6,    0,    0,    0,    1,    0x01, 0xE0,  //
     'M',  'T',  'r', 'k', 0,    0,    0,    26,                                        //
     0x00, 0x90, 60,  100, 0x00, 0xE0, 0x00, 0x50, 0x83, 0x60, 0x80, 60,   0,           //
-    0x00, 0x90, 64,  100, 0x83, 0x60, 0x80, 64,   0,    0x00, 0xFF, 0x2F, 0x00,
+    0x00, 0x90, 64,  100, 0xCB, 0x00, 0x80, 64,   0,    0x00, 0xFF, 0x2F, 0x00,
 });
+
+const QString kTwoNotesScore = QStringLiteral("     K60 V100 L125  W0\nI125 K64 V100 L2500 W0\n");
 
 class ImportTest : public WindowTest {
   protected:
     QPlainTextEdit* Box() const {
         return static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
     }
-    void Import(const std::string& path) {
-        prompts.answers.push_back(QString::fromStdString(path));
+    void Import(const std::filesystem::path& path) {
+        prompts.answers.push_back(QString::fromStdString(path.string()));
         RunCommand(ids::kImportMidi);
     }
     bool Sounded(const char* noteOn) const {
@@ -47,7 +50,7 @@ class ImportTest : public WindowTest {
 TEST_F(ImportTest, AMidiFileBecomesANewScoreThatPlays) {
     OpenScore(scratch.Write("a.tez", "I0 K72 V90 L60\n"));
     Import(scratch.Write("song.mid", kTwoNotes));
-    EXPECT_EQ(ScoreBox(), "     K60 V100 L125 W0\nI125 K64 V100 L125 W0\n");
+    EXPECT_EQ(ScoreBox(), kTwoNotesScore);
     EXPECT_EQ(StatusBox()->text(), "1 kind not kept");
     EXPECT_EQ(
         prompts.messages,
@@ -60,6 +63,12 @@ TEST_F(ImportTest, AMidiFileBecomesANewScoreThatPlays) {
     RunCommand(ids::kPlayFromCursor);
     EXPECT_TRUE(QTest::qWaitFor([this] { return Sounded("send 90 40 64"); }, 10000));
     EXPECT_TRUE(Sounded("send 90 3C 64"));
+    // Another import ends the playback of the score it replaces.
+    prompts.Answer("&Discard");
+    Import(scratch.Path() / "song.mid");
+    EXPECT_TRUE(devices.WaitUntilAllClosed());
+    EXPECT_EQ(ScoreBox(), kTwoNotesScore);
+    EXPECT_EQ(prompts.messages.size(), 2);
 
     RunCommand(ids::kSaveToScore);
     EXPECT_EQ(prompts.saveRequests, 1);
