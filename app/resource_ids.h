@@ -27,6 +27,7 @@ inline constexpr unsigned kFollowFile = 32777;
 inline constexpr unsigned kSaveToScore = 32778;
 inline constexpr unsigned kSaveAs = 32784;
 inline constexpr unsigned kReopenInEncoding = 32790;
+inline constexpr unsigned kImportMidi = 32791;
 
 // The View menu's piano roll, and the Play menu's pause.
 inline constexpr unsigned kPianoRoll = 32782;

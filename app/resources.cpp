@@ -11,8 +11,9 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-const std::array<MenuItem, 8> kFileItems = {{
+const std::array<MenuItem, 9> kFileItems = {{
     {Kind::kCommand, ids::kFileOpen, QStringLiteral("開く(&O)...\tCtrl+O")},
+    {Kind::kCommand, ids::kImportMidi, QStringLiteral("MIDIを読み込む(&I)...\tCtrl+I")},
     {Kind::kCommand, ids::kSaveToScore, QStringLiteral("ｽｺｱに保存(&W)\tCtrl+Shift+S")},
     {Kind::kCommand, ids::kSaveAs, QStringLiteral("名前を付けて保存(&A)...\tF12")},
     {Kind::kCommand, ids::kReopenInEncoding, QStringLiteral("文字ｺｰﾄﾞを指定して開き直す(&E)...")},
@@ -50,7 +51,7 @@ const std::array<MenuPopup, 4> kMenu = {{
     {QStringLiteral("ﾍﾙﾌﾟ(&H)"), kHelpItems},
 }};
 
-const std::array<Accelerator, 24> kAccelerators = {{
+const std::array<Accelerator, 25> kAccelerators = {{
     {QKeySequence(Qt::CTRL | Qt::Key_N), ids::kFileNew},
     {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kFileOpen},
     {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kFileSave},
@@ -75,6 +76,7 @@ const std::array<Accelerator, 24> kAccelerators = {{
     {QKeySequence(Qt::SHIFT | Qt::Key_F5), ids::kPause},
     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ids::kSaveToScore},
     {QKeySequence(Qt::Key_F12), ids::kSaveAs},
+    {QKeySequence(Qt::CTRL | Qt::Key_I), ids::kImportMidi},
 }};
 
 const std::array<ToolBarSlot, 11> kToolBar = {{

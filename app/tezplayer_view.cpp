@@ -176,6 +176,8 @@ bool DEzazerireVuvu::OnCmdMsg(unsigned id, CommandMode mode) {
             return Handle(mode, [this] { OnSaveAs(); });
         case ids::kReopenInEncoding:
             return Handle(mode, [this] { OnReopenInEncoding(); });
+        case ids::kImportMidi:
+            return Handle(mode, [this] { OnImportMidi(); });
         default:
             return CView::OnCmdMsg(id, mode);
     }

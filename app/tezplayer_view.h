@@ -51,6 +51,8 @@ inline constexpr const char* kQuestionUnsavedTyping = "the score has typing that
 inline constexpr const char* kQuestionEncodingCannotHold =
     "the score holds characters that %1 cannot hold: save it in %2?";
 inline constexpr const char* kQuestionReopenEncoding = "reopen the score in which encoding?";
+inline constexpr const char* kStatusFileImported = "file imported";
+inline constexpr const char* kMessageMidiImportError = "midi import error: ";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
@@ -103,6 +105,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool SaveModified();
     // After New: the undo history starts afresh.
     void ForgetUndoHistory();
+    // The File menu's MIDI import: converts a MIDI file chosen in a dialog into a new score,
+    // which the box holds unsaved (no file yet), and reports what the score could not keep.
+    void OnImportMidi();
     // The File menu's reopen: reads the score again in an encoding the user chooses, which
     // it keeps until another score is opened.
     void OnReopenInEncoding();
@@ -148,6 +153,10 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     bool ReloadText(bool followed);
     // A message box, or the status for a followed save.
     void ReportFailure(const char* text);
+
+    // Makes `text` the box's typing of a new score without a file, the previous score and
+    // its playback gone.
+    void ShowAsNewScore(const QString& text);
 
     void WatchPosition();
     void ShowPosition();

@@ -2,7 +2,6 @@
 // file and reports what the score could not keep.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,39 +28,10 @@ constexpr int kAllKept = 0;
 constexpr int kSomethingLost = 1;
 constexpr int kUnreadable = 2;
 
-// "track 2 (Piano), channel 1": where the kind was met first; empty for the whole file.
-std::string PlaceOf(const ImportLoss& loss, const MidiImport& import) {
-    std::string place;
-    if (loss.first.track >= 0) {
-        place = "track " + std::to_string(loss.first.track + 1);
-        const std::string& name = import.trackNames[static_cast<std::size_t>(loss.first.track)];
-        if (!name.empty()) {
-            place += " (" + PrintableName(name) + ")";
-        }
-    }
-    if (loss.first.channel >= 0) {
-        place += (place.empty() ? "" : ", ") + std::string("channel ") +
-                 std::to_string(loss.first.channel);
-    }
-    return place;
-}
-
-bool IsWholeFile(LossKind kind) {
-    return kind == LossKind::kCutShort || kind == LossKind::kNoTiming || kind == LossKind::kSmpte;
-}
-
 void PrintText(std::FILE* out, const std::string& file, const MidiImport& import) {
     const std::string name = PrintableName(file);
     for (const ImportLoss& loss : import.losses) {
-        const std::string place = PlaceOf(loss, import);
-        std::string message = DescribeLoss(loss, import);
-        if (!IsWholeFile(loss.kind) && loss.kind != LossKind::kTempo) {
-            message += std::string(loss.count == 1 ? ", at tick " : ", the first at tick ") +
-                       std::to_string(loss.first.tick);
-        }
-        std::fprintf(out, "%s: %s%s%s: %s\n", name.c_str(), place.c_str(),
-                     place.empty() ? "" : ": ", loss.keptOtherwise ? "note" : "warning",
-                     message.c_str());
+        std::fprintf(out, "%s: %s\n", name.c_str(), DescribeLossAt(loss, import).c_str());
     }
 }
 
@@ -100,9 +70,7 @@ void PrintJson(std::FILE* out, const std::string& file, const MidiImport& import
 }
 
 void ReportUnreadable(const std::string& file, const MidiImport& import, bool json) {
-    const std::string reason = import.load == LoadResult::kOpenFailed
-                                   ? std::strerror(import.openError)
-                                   : DescribeLoadResult(import.load);
+    const std::string reason = DescribeUnreadable(import);
     if (json) {
         std::printf("{\"file\":%s,\"severity\":\"error\",\"message\":%s}\n",
                     JsonString(file).c_str(), JsonString(reason).c_str());
@@ -153,8 +121,7 @@ void Import(const ImportOptions& options) {
     const bool json = options.format == "json";
     MidiImport import =
         ImportMidiFile(options.file, options.beats ? ImportTiming::kBeats : ImportTiming::kExact);
-    if (import.load != LoadResult::kOk && import.load != LoadResult::kTruncated &&
-        import.load != LoadResult::kNoTiming) {
+    if (!ImportedScore(import)) {
         ReportUnreadable(options.file, import, json);
         throw CLI::RuntimeError("", kUnreadable);
     }

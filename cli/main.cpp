@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     }
     if (const char* command = UnknownCommand(app, argc, argv)) {
         std::fprintf(stderr, "tez: unknown command '%s'; try 'tez --help'\n",
-                     tez::cli::PrintableName(command).c_str());
+                     tez::PrintableName(command).c_str());
         return kUsageError;
     }
     try {

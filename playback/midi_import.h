@@ -96,8 +96,16 @@ MidiImport ImportMidiFile(const std::string& path, ImportTiming timing);
 // The same for a file in memory.
 MidiImport ImportMidiBytes(std::span<const std::uint8_t> file, ImportTiming timing);
 
+// Whether the file gave a score: it loaded, perhaps cut short or without timing.
+bool ImportedScore(const MidiImport& import);
+// Why a file gave no score: the system's reason it cannot be read, or what it lacks.
+std::string DescribeUnreadable(const MidiImport& import);
+
 // "412 pitch bends not kept": the report's words for one kind, without its place.
 std::string DescribeLoss(const ImportLoss& loss, const MidiImport& import);
+// The report's line for one kind, but the file's name that starts it: "track 2 (Piano),
+// channel 1: warning: 412 pitch bends not kept, the first at tick 480".
+std::string DescribeLossAt(const ImportLoss& loss, const MidiImport& import);
 // A word for each kind, for machine-read reports: "pitch-bend".
 const char* LossKindName(LossKind kind);
 // True when anything was not kept.

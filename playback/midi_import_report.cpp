@@ -1,8 +1,10 @@
 // The words of the import report.
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "playback/midi_import.h"
+#include "playback/printable_name.h"
 
 namespace tez {
 namespace {
@@ -111,7 +113,49 @@ std::string DescribeStretches(const MidiImport& import) {
     return text;
 }
 
+// "track 2 (Piano), channel 1": where the kind was met first; empty for the whole file.
+std::string PlaceOf(const ImportLoss& loss, const MidiImport& import) {
+    std::string place;
+    if (loss.first.track >= 0) {
+        place = "track " + std::to_string(loss.first.track + 1);
+        const std::string& name = import.trackNames[static_cast<std::size_t>(loss.first.track)];
+        if (!name.empty()) {
+            place += " (" + PrintableName(name) + ")";
+        }
+    }
+    if (loss.first.channel >= 0) {
+        place += (place.empty() ? "" : ", ") + std::string("channel ") +
+                 std::to_string(loss.first.channel);
+    }
+    return place;
+}
+
+bool IsWholeFile(LossKind kind) {
+    return kind == LossKind::kCutShort || kind == LossKind::kNoTiming || kind == LossKind::kSmpte;
+}
+
 }  // namespace
+
+bool ImportedScore(const MidiImport& import) {
+    return import.load == LoadResult::kOk || import.load == LoadResult::kTruncated ||
+           import.load == LoadResult::kNoTiming;
+}
+
+std::string DescribeUnreadable(const MidiImport& import) {
+    return import.load == LoadResult::kOpenFailed ? std::strerror(import.openError)
+                                                  : DescribeLoadResult(import.load);
+}
+
+std::string DescribeLossAt(const ImportLoss& loss, const MidiImport& import) {
+    const std::string place = PlaceOf(loss, import);
+    std::string message = DescribeLoss(loss, import);
+    if (!IsWholeFile(loss.kind) && loss.kind != LossKind::kTempo) {
+        message += std::string(loss.count == 1 ? ", at tick " : ", the first at tick ") +
+                   std::to_string(loss.first.tick);
+    }
+    return place + (place.empty() ? "" : ": ") + (loss.keptOtherwise ? "note: " : "warning: ") +
+           message;
+}
 
 std::string DescribeLoss(const ImportLoss& loss, const MidiImport& import) {
     switch (loss.kind) {

@@ -141,6 +141,13 @@ void PlaybackControl::OnPlayStop() {
     CheckPlaybackThread();
 }
 
+void PlaybackControl::Stop() {
+    if (g_playing.load() != 0 || g_runFlag.load() != 0) {
+        StopPlayback();
+        CheckPlaybackThread();
+    }
+}
+
 PlaybackRequest PlaybackControl::RequestFor(const PlaybackOptions& options,
                                             const MusicInMemory* music) const {
     if (music != nullptr) {

@@ -54,6 +54,8 @@ class PlaybackControl {
     void OnPlayStop();
     // Releases the worker's handle once it has ended and shows "stopped".
     void CheckPlaybackThread();
+    // Stops a playback that runs or is starting, whatever score the form holds.
+    void Stop();
     // A new choice in the device list: stops any playback and keeps the device for the next.
     void OnSelchangeDeviceList();
     // Asks the worker to end and waits until it has: its player resets and closes the device.

@@ -52,7 +52,8 @@ TEST_F(WindowTest, AcceleratorKeysPressedInATextBox) {
                              {"Ctrl+X, Ctrl+Z", "abc", "abc", 2, 0},
                              {"Ctrl+X, Alt+Backspace", "abc", "abc", 2, 0},
                              {"Ctrl+N", "no file", "xy", 0, 0},
-                             {"Ctrl+O", "abc", "xy", 2, 1}};
+                             {"Ctrl+O", "abc", "xy", 2, 1},
+                             {"Ctrl+I", "abc", "xy", 2, 1}};
     QApplication::setActiveWindow(frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     for (const KeyCase& c : cases) {
