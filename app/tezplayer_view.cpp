@@ -65,9 +65,11 @@ QString DeviceEntryName(MidiDevices& devices, int id) {
 
 }  // namespace
 
-DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
+DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices,
+                               const DeferredStops* stops)
     : prompts_(prompts),
       devices_(devices),
+      stops_(stops),
       follower_([this] { OnScoreSaved(); }),
       playback_(*this, devices) {
     CreateControls();

@@ -54,7 +54,9 @@ inline constexpr const char* kQuestionReopenEncoding = "reopen the score in whic
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
-    DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices);
+    // `stops`, when given, makes a stop signal wait for the form's writes.
+    DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices,
+                   const DeferredStops* stops = nullptr);
     // Stops a running playback (its device is reset) before the note table goes.
     ~DEzazerireVuvu() override;
 
@@ -205,6 +207,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     UserPrompts& prompts_;
     MidiDevices& devices_;
+    const DeferredStops* stops_;
     QHash<int, QWidget*> controls_;
     QSize formSize_;
     QRect boxPlace_;
