@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <algorithm>
 
+#include "box_filler.h"
 #include "framework/frame_wnd.h"
 #include "framework/win_app.h"
 #include "line_highlight.h"
@@ -297,6 +298,12 @@ void DEzazerireVuvu::ShowPosition() {
     if (!playback_.IsWorkerRunning()) {
         positionPoll_.stop();
         HighlightLine(*scoreBox_, 0);
+        return;
+    }
+    // While a large text is still being filled in, its new lines are not tagged yet: finding
+    // the sounding line among them would walk the whole box at every look. The highlight
+    // waits where it is until the box holds the text whole.
+    if (filler_->IsFilling()) {
         return;
     }
     HighlightLine(*scoreBox_, BlockOfLine(playback_.Position().line.load(), PlaysBox()) + 1,
