@@ -7,7 +7,7 @@
 namespace tez {
 
 bool BoxMusic::Convert(std::string text) {
-    if (Holds() && text == text_) {
+    if (HoldsText(text)) {
         return true;
     }
     Forget();
@@ -19,7 +19,7 @@ bool BoxMusic::Convert(std::string text) {
         auto file = std::make_shared<const std::vector<std::uint8_t>>(
             BuildScoreMidiFile(table_, nullptr, nullptr, &eventLines));
         music_ = MusicInMemory{std::move(file), std::move(eventLines)};
-        text_ = std::move(text);
+        text_ = std::make_shared<const std::string>(std::move(text));
     } catch (const std::bad_alloc&) {
         Forget();
         return false;
@@ -29,8 +29,7 @@ bool BoxMusic::Convert(std::string text) {
 
 void BoxMusic::Forget() {
     music_ = MusicInMemory{};
-    text_.clear();
-    text_.shrink_to_fit();
+    text_.reset();
     FreeNoteTable(table_);
 }
 

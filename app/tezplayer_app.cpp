@@ -42,7 +42,7 @@ bool CTezplayerApp::StartWithArguments(const QStringList& arguments) {
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         ids::kMainFrame, [] { return std::make_unique<DAruzaridoVad>(); },
         [] { return std::make_unique<CMainFrame>(); },
-        [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_); }));
+        [this](CWinApp&) { return new DEzazerireVuvu(Prompts(), devices_, stops_); }));
 
     const CCommandLineInfo commandLine = ParseCommandLine(arguments);
     const bool opened = ProcessShellCommand(commandLine);

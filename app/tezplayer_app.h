@@ -1,6 +1,7 @@
 // The application object of tezplayer.
 #pragma once
 
+#include "control/deferred_stops.h"
 #include "framework/win_app.h"
 #include "platform/midi_devices.h"
 
@@ -14,8 +15,9 @@ inline constexpr int kRecentFileCount = 4;
 
 class CTezplayerApp final : public CWinApp {
   public:
-    CTezplayerApp(UserPrompts& prompts, MidiDevices& devices)
-        : CWinApp(prompts), devices_(devices) {}
+    // `stops`, when given, makes a stop signal wait for the window's writes.
+    CTezplayerApp(UserPrompts& prompts, MidiDevices& devices, const DeferredStops* stops = nullptr)
+        : CWinApp(prompts), devices_(devices), stops_(stops) {}
 
     // Settings, the document template, the command line; then shows the main window.
     bool InitInstance() override;
@@ -35,6 +37,7 @@ class CTezplayerApp final : public CWinApp {
     DEzazerireVuvu* Form() const;
 
     MidiDevices& devices_;
+    const DeferredStops* stops_;
 };
 
 }  // namespace tez

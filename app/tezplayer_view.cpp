@@ -65,9 +65,11 @@ QString DeviceEntryName(MidiDevices& devices, int id) {
 
 }  // namespace
 
-DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
+DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices,
+                               const DeferredStops* stops)
     : prompts_(prompts),
       devices_(devices),
+      stops_(stops),
       follower_([this] { OnScoreSaved(); }),
       playback_(*this, devices) {
     CreateControls();
@@ -76,6 +78,7 @@ DEzazerireVuvu::DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices)
 
 DEzazerireVuvu::~DEzazerireVuvu() {
     WaitForConversion();
+    WaitForBoxConversion();
     pianoRoll_.reset();
     playback_.StopForExit();
     FreeNoteTable(m_notes);
@@ -303,6 +306,7 @@ void DEzazerireVuvu::SetScoreText(std::string text) {
     }
     m_scoreText = std::move(text);
     scoreTextChanged_ = true;
+    boxConversion_.reset();  // a play of the box asked before plays lines no longer there
 }
 
 void DEzazerireVuvu::OnFileOpen() {

@@ -56,7 +56,9 @@ inline constexpr const char* kMessageMidiImportError = "midi import error: ";
 
 class DEzazerireVuvu final : public CView, private PlaybackHost {
   public:
-    DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices);
+    // `stops`, when given, makes a stop signal wait for the form's writes.
+    DEzazerireVuvu(UserPrompts& prompts, MidiDevices& devices,
+                   const DeferredStops* stops = nullptr);
     // Stops a running playback (its device is reset) before the note table goes.
     ~DEzazerireVuvu() override;
 
@@ -175,6 +177,35 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // converted in memory while it holds typing the file does not have; null for the file's
     // own conversion, "tez_p.smf".
     const MusicInMemory* MusicShown();
+    // The box's text to convert for MusicShown; nothing, with the last conversion forgotten,
+    // while the box holds only what its file has.
+    std::optional<std::string> UnsavedBoxText();
+    // The box's music after its conversion; null, with a message, when memory ran out.
+    const MusicInMemory* MusicOfBox(bool converted);
+    // The box's blocks (from 0) a Play from the cursor plays, and whether it loops them.
+    struct CursorBlocks {
+        int first = 0;
+        int last = 0;
+        bool loop = false;
+    };
+    void PlayCursorBlocks(const MusicInMemory* music, const CursorBlocks& blocks);
+    // A large box's text is converted on a thread of its own; the play starts once it is
+    // converted, unless a Stop or another score came in between.
+    struct BoxConversion {
+        CursorBlocks blocks;
+        // What the box's music was made of when the play was asked for.
+        std::shared_ptr<const std::string> lastText;
+        // False when the box holds only what its file has: the file's conversion plays.
+        bool typed = true;
+        // True when the box's music is made of this text already.
+        bool sameText = false;
+        BoxMusic music;
+        bool converted = false;
+    };
+    // `shown`: the box's text, which holds typing unless it is the file's.
+    void ConvertBoxAside(QString shown, const CursorBlocks& blocks);
+    void TakeBoxConversion(BoxConversion& aside);
+    void WaitForBoxConversion();
     // The table of the music MusicShown gave.
     const NoteTable& TableOf(const MusicInMemory* music) const {
         return music != nullptr ? boxMusic_.Table() : m_notes;
@@ -214,6 +245,7 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
 
     UserPrompts& prompts_;
     MidiDevices& devices_;
+    const DeferredStops* stops_;
     QHash<int, QWidget*> controls_;
     QSize formSize_;
     QRect boxPlace_;
@@ -269,6 +301,9 @@ class DEzazerireVuvu final : public CView, private PlaybackHost {
     // Set by Open and New: the next text the box shows starts a new undo history.
     bool freshHistory_ = false;
     BoxMusic boxMusic_;
+    std::thread boxConverter_;
+    // The box's conversion under way aside; its play starts only while it is the latest.
+    std::shared_ptr<BoxConversion> boxConversion_;
     TempoAndKey tempoAndKey_;
     bool followFile_ = false;
     ScoreFollower follower_;

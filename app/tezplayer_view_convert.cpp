@@ -14,7 +14,7 @@ void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
     conversionAside_.reset();
     if (m_scoreText.Size() < kConvertAsideBytes) {
         std::vector<std::int32_t> eventLines;
-        const ScorePassResult result = ConvertScoreFile(m_notes, m_pathName, &eventLines);
+        const ScorePassResult result = ConvertScoreFile(m_notes, m_pathName, &eventLines, stops_);
         TakeConversion(result, std::move(eventLines), then);
         return;
     }
@@ -24,7 +24,8 @@ void DEzazerireVuvu::RunScorePass(std::function<void()> then) {
     converted->then = std::move(then);
     conversionAside_ = converted;
     conversion_ = std::thread([this, converted, path = m_pathName] {
-        converted->result = ConvertScoreFile(converted->table, path, &converted->eventLines);
+        converted->result =
+            ConvertScoreFile(converted->table, path, &converted->eventLines, stops_);
         QMetaObject::invokeMethod(
             this, [this, converted] { TakeConversionAside(*converted); }, Qt::QueuedConnection);
     });

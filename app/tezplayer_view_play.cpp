@@ -2,10 +2,12 @@
 // and the highlight of the line now sounding.
 #include <QAction>
 #include <QFile>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <algorithm>
 
+#include "box_filler.h"
 #include "framework/frame_wnd.h"
 #include "framework/win_app.h"
 #include "line_highlight.h"
@@ -47,6 +49,7 @@ std::optional<std::uint64_t> OnsetOfLine(const NoteTable& table, std::int32_t li
 }  // namespace
 
 void DEzazerireVuvu::OnPlayStop() {
+    boxConversion_.reset();
     loopedLines_.reset();
     playback_.OnPlayStop();
     followSounding_ = true;
@@ -60,20 +63,31 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     // A selection of whole lines ends at the start of the line after them.
     const bool endsBefore = endBlock.blockNumber() > startBlock.blockNumber() &&
                             endBlock.position() == cursor.selectionEnd();
+    const CursorBlocks blocks{startBlock.blockNumber(),
+                              endBlock.blockNumber() - (endsBefore ? 1 : 0), cursor.hasSelection()};
+    boxConversion_.reset();  // this play replaces one still waiting for its conversion
     // What plays is what the box shows: typing not saved yet plays from memory.
-    const MusicInMemory* music = MusicShown();
+    if (BoxHoldsTyping() &&
+        static_cast<std::size_t>(scoreBox_->document()->characterCount()) >= kConvertAsideBytes) {
+        ConvertBoxAside(scoreBox_->toPlainText(), blocks);
+        return;
+    }
+    std::optional<std::string> text = UnsavedBoxText();
+    PlayCursorBlocks(text ? MusicOfBox(boxMusic_.Convert(std::move(*text))) : nullptr, blocks);
+}
+
+void DEzazerireVuvu::PlayCursorBlocks(const MusicInMemory* music, const CursorBlocks& blocks) {
     const bool box = music != nullptr;
-    const std::int32_t first = LineOfBlock(startBlock.blockNumber(), box);
-    const std::int32_t last = LineOfBlock(endBlock.blockNumber() - (endsBefore ? 1 : 0), box, true);
-    const bool loop = cursor.hasSelection();
+    const std::int32_t first = LineOfBlock(blocks.first, box);
+    const std::int32_t last = LineOfBlock(blocks.last, box, true);
     const std::optional<PlaybackOptions> options =
-        OptionsForLines(TableOf(music), first, last, loop);
+        OptionsForLines(TableOf(music), first, last, blocks.loop);
     if (!options) {
         ShowMessage(kMessageNoScoreData);
         return;
     }
     loopedLines_.reset();
-    if (loop) {
+    if (blocks.loop) {
         loopedLines_ = MarkedLines{first, last};
     }
     playback_.PlayWith(*options, {}, music);
@@ -81,14 +95,70 @@ void DEzazerireVuvu::OnPlayFromCursor() {
     WatchPosition();
 }
 
+void DEzazerireVuvu::ConvertBoxAside(QString shown, const CursorBlocks& blocks) {
+    WaitForBoxConversion();
+    auto aside = std::make_shared<BoxConversion>();
+    aside->blocks = blocks;
+    aside->lastText = boxMusic_.LastText();
+    boxConversion_ = aside;
+    // The same steps as UnsavedBoxText and BoxMusic::Convert, on copies: a large text's
+    // comparison, encoding and conversion would each hold the window up.
+    boxConverter_ = std::thread(
+        [this, aside, shown = std::move(shown), file = m_scoreText, encoding = encoding_] {
+            aside->typed = shown != AsBoxText(DecodeText(file.Text(), encoding));
+            if (aside->typed) {
+                std::string text;
+                EncodeText(shown, encoding, text);
+                aside->sameText = aside->lastText && text == *aside->lastText;
+                aside->converted = aside->sameText || aside->music.Convert(std::move(text));
+            }
+            QMetaObject::invokeMethod(
+                this, [this, aside] { TakeBoxConversion(*aside); }, Qt::QueuedConnection);
+        });
+}
+
+void DEzazerireVuvu::TakeBoxConversion(BoxConversion& aside) {
+    if (boxConversion_.get() != &aside) {
+        return;
+    }
+    const std::shared_ptr<BoxConversion> keep = std::move(boxConversion_);
+    if (!aside.typed) {
+        boxMusic_.Forget();
+        PlayCursorBlocks(nullptr, aside.blocks);
+        return;
+    }
+    if (!aside.sameText) {
+        boxMusic_ = std::move(aside.music);  // a failed conversion leaves none, as at once
+    } else if (boxMusic_.LastText() != aside.lastText) {
+        // The box's music was made again of other text meanwhile.
+        aside.converted = boxMusic_.Convert(std::string(*aside.lastText));
+    }
+    PlayCursorBlocks(MusicOfBox(aside.converted), aside.blocks);
+}
+
+void DEzazerireVuvu::WaitForBoxConversion() {
+    if (boxConverter_.joinable()) {
+        boxConverter_.join();
+    }
+}
+
 const MusicInMemory* DEzazerireVuvu::MusicShown() {
+    std::optional<std::string> text = UnsavedBoxText();
+    return text ? MusicOfBox(boxMusic_.Convert(std::move(*text))) : nullptr;
+}
+
+std::optional<std::string> DEzazerireVuvu::UnsavedBoxText() {
     if (!HoldsUnsavedTyping()) {
         boxMusic_.Forget();
-        return nullptr;
+        return std::nullopt;
     }
     std::string text;
     EncodeText(scoreBox_->toPlainText(), encoding_, text);
-    if (!boxMusic_.Convert(std::move(text))) {
+    return text;
+}
+
+const MusicInMemory* DEzazerireVuvu::MusicOfBox(bool converted) {
+    if (!converted) {
         ShowMessage(kMessageOutOfMemory);
         return nullptr;
     }
@@ -228,6 +298,12 @@ void DEzazerireVuvu::ShowPosition() {
     if (!playback_.IsWorkerRunning()) {
         positionPoll_.stop();
         HighlightLine(*scoreBox_, 0);
+        return;
+    }
+    // While a large text is still being filled in, its new lines are not tagged yet: finding
+    // the sounding line among them would walk the whole box at every look. The highlight
+    // waits where it is until the box holds the text whole.
+    if (filler_->IsFilling()) {
         return;
     }
     HighlightLine(*scoreBox_, BlockOfLine(playback_.Position().line.load(), PlaysBox()) + 1,

@@ -97,7 +97,12 @@ bool DEzazerireVuvu::WriteBoxTo(const std::string& path) {
     }
     std::string bytes = std::move(*encoded);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (WriteFileSafely(path, {data, bytes.size()}) != WriteStatus::kOk) {
+    WriteStatus written;
+    {
+        const auto hold = HoldStops(stops_);
+        written = WriteFileSafely(path, {data, bytes.size()});
+    }
+    if (written != WriteStatus::kOk) {
         ShowMessage(kMessageFileWriteError);
         return false;
     }

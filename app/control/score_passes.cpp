@@ -66,7 +66,8 @@ std::optional<std::string> ReadScoreForDisplay(const std::string& path) {
 }
 
 ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
-                                 std::vector<std::int32_t>* eventLines) {
+                                 std::vector<std::int32_t>* eventLines,
+                                 const DeferredStops* stops) {
     switch (ReadScore(table, path, nullptr)) {
         case ReadStatus::kOpenFailed:
             return ScorePassResult::kOpenFailed;
@@ -75,6 +76,7 @@ ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
         case ReadStatus::kOk:
             break;
     }
+    const auto hold = HoldStops(stops);
     if (WriteScoreMidiFile(table, kScoreMidiFileName, nullptr, nullptr, eventLines) !=
         WriteStatus::kOk) {
         return ScorePassResult::kWriteFailed;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "control/deferred_stops.h"
 #include "score/note_table.h"
 
 namespace tez {
@@ -33,8 +34,10 @@ enum class ScorePassResult {
 };
 
 // Reads the score into `table` and writes "tez_p.smf" in the current directory;
-// `eventLines`, when given, receives the score line of each event of the file written.
+// `eventLines`, when given, receives the score line of each event of the file written; a
+// stop signal waits for the write of "tez_p.smf" when `stops` is given.
 ScorePassResult ConvertScoreFile(NoteTable& table, const std::string& path,
-                                 std::vector<std::int32_t>* eventLines = nullptr);
+                                 std::vector<std::int32_t>* eventLines = nullptr,
+                                 const DeferredStops* stops = nullptr);
 
 }  // namespace tez

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Live changes in the window: a followed save heard (60 and 1,000,000 lines), and 20 F8
+# Live changes in the window: a followed save heard (60 and 1,000,000 lines), with the
+# window's longest unanswered time and the CPU time it took; F5 on 1 MB and 10 MB of typing
+# in the box, with the window's longest unanswered time until the first note; and 20 F8
 # presses 40 ms apart on a dense score (a note every 60 ms) played to a JACK monitor on a
 # dummy server: the longest hole between notes, the notes sent twice, and the window's
 # longest unanswered time. Usage: live_change.sh <build-dir>
@@ -16,6 +18,9 @@ if [ ! -x "$bench" ]; then
 fi
 for lines in ${LIVE_CHANGE_SAVES-60 1000000}; do
     "$bench" save "$lines" 2>/dev/null
+done
+for megabytes in ${LIVE_CHANGE_TYPED-1 10}; do
+    "$bench" typed "$megabytes" 2>/dev/null
 done
 export JACK_DEFAULT_SERVER="tez-bench-$$"
 enter_scratch_folder

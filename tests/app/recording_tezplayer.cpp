@@ -3,6 +3,7 @@
 // Usage: recording_tezplayer <record> [SCORE]
 #include <fstream>
 
+#include "control/deferred_stops.h"
 #include "framework/user_prompts.h"
 #include "recording_devices.h"
 #include "tezplayer_app.h"
@@ -11,9 +12,10 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         return 2;
     }
+    const tez::DeferredStops stops;
     tez::test::RecordingDevices devices(1);
     tez::QtUserPrompts prompts;
-    tez::CTezplayerApp app(prompts, devices);
+    tez::CTezplayerApp app(prompts, devices, &stops);
     // The window sees the arguments after the record's path: a score to open, if any.
     const std::string sentPath = argv[1];
     argv[1] = argv[0];

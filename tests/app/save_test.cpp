@@ -227,14 +227,22 @@ TEST_F(SaveTest, AScoreReopenedInAnotherEncodingIsSavedInIt) {
 }
 
 // Playing from the cursor plays what the box shows: a line typed and not saved sounds and
-// is highlighted while it does, and the file stays as it was; Play/Stop plays the file.
-TEST_F(SaveTest, PlayingFromTheCursorPlaysTheTypingNotSaved) {
-    const std::string path = scratch.Write("a.tez", "I0 K60 V100 L120\nI120 K62 V100 L120\n");
+// is highlighted while it does, and the file stays as it was; Play/Stop plays the file. A
+// box of a megabyte or more is converted on a thread of its own and plays the same.
+class PlayTypingTest : public SaveTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PlayTypingTest, PlayingFromTheCursorPlaysTheTypingNotSaved) {
+    std::string score = "I0 K60 V100 L120\nI120 K62 V100 L120\n";
+    for (int line = 0; line < GetParam(); ++line) {
+        score += "I120 K50 V90 L60\n";
+    }
+    const std::string path = scratch.Write("a.tez", score);
     OpenScore(path);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !view->IsLoading(); }, 60000));
     ReplaceLine(1, QStringLiteral("I120 K72 V100 L6000"));
     Box()->setTextCursor(QTextCursor(Box()->document()->findBlockByNumber(1)));
     RunCommand(ids::kPlayFromCursor);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return NoteOnsOf(72) == 1; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return NoteOnsOf(72) == 1; }, 30000));
     EXPECT_TRUE(QTest::qWaitFor([this] { return view->SoundingLine() == 2; }, 10000));
     EXPECT_EQ(NoteOnsOf(62) + NoteOnsOf(60), 0);
     EXPECT_TRUE(frame->UnsavedPane()->isVisibleTo(frame));
@@ -243,8 +251,11 @@ TEST_F(SaveTest, PlayingFromTheCursorPlaysTheTypingNotSaved) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return NoteOnsOf(62) == 1; }, 10000));
     EXPECT_EQ(NoteOnsOf(72), 1);
     Click(ids::kPlayStopButton);
-    EXPECT_EQ(ReadFileBytes(path), "I0 K60 V100 L120\nI120 K62 V100 L120\n");
+    EXPECT_EQ(ReadFileBytes(path), score);
 }
+
+// Two lines, and over a megabyte.
+INSTANTIATE_TEST_SUITE_P(Sizes, PlayTypingTest, ::testing::Values(0, 70000));
 
 }  // namespace
 }  // namespace tez::apptest
