@@ -121,9 +121,9 @@ TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
             for (unsigned id : c.commands) {
                 id == 0 ? Click(ids::kPlayStopButton) : RunCommand(id);
             }
-            // Each change goes on in the playback's own player.
-            QTest::qWait(300);
-            EXPECT_EQ(devices.OpenAttempts(), opened + 1);
+            // The playback opens the device once; each change goes on in its own player.
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return devices.OpenAttempts() == opened + 1; }, 10000));
             EXPECT_EQ(ScoreBox(), c.refreshed ? AsShown(score) : typed);
             QTest::keySequence(box, QKeySequence::Undo);
             EXPECT_EQ(ScoreBox(), c.refreshed ? typed : typed.sliced(6)) << c.commands.size();

@@ -167,8 +167,7 @@ TEST_F(WindowTest, HighlightStaysOnTheSoundingLineThroughEditsAbove) {
         QTest::keyClicks(box, typed);
         QTest::keyClick(box, Qt::Key_Return);
     }
-    QTest::qWait(100);
-    EXPECT_EQ(HighlightedLine(*box), 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return HighlightedLine(*box) == 5; }, 10000));
     EXPECT_EQ(view->SoundingLine(), 3);
     Click(ids::kPlayStopButton);
 }
@@ -190,9 +189,14 @@ TEST_F(WindowTest, ALoopFollowsItsLinesThroughSaves) {
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return view->Playback().LatestOptions().fromTick == 480; }));
     const std::size_t before = NotesOfOutput(devices.Events(), 1).size();
-    QTest::qWait(1500);
-    const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
-    EXPECT_EQ(std::set<int>(keys.begin() + before, keys.end()), (std::set<int>{64, 65, 67}));
+    const auto keysSince = [&] {
+        const std::vector<int> keys = NotesOfOutput(devices.Events(), 1);
+        return std::set<int>(keys.begin() + static_cast<std::ptrdiff_t>(before), keys.end());
+    };
+    // Two passes of the loop: its three keys and no other.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return NotesOfOutput(devices.Events(), 1).size() >= before + 6; }, 10000));
+    EXPECT_EQ(keysSince(), (std::set<int>{64, 65, 67}));
     std::ofstream(path, std::ios::trunc) << "I0 K40 V90 L60\n";
     EXPECT_TRUE(QTest::qWaitFor([this] { return StatusBox()->text() == "loop lines gone"; }));
     Click(ids::kPlayStopButton);
