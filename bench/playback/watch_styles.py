@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """How soon each style of save is heard by `tez play --watch`: from the moment a save is
 complete to the moment the JACK monitor (jack_midi_dump, writing to MONITOR_FILE) prints the
-first note-on of the new version. The score has 60 lines, one note every 12 ms, looped, so
-the new version's first note follows at once wherever it resumes.
+first note-on of the new version. The score has 60 lines, one note every 12 ms, and the
+loop is of its lines only (`--from line:1 --to line:60`), without the written file's silent
+first beat and end: the new version's next note is never more than 12 ms away.
 Usage: watch_styles.py TEZ DEVICE_ID MONITOR_FILE [ROUNDS]"""
 import os
 import re
@@ -38,8 +39,10 @@ def editor(path, text):
     """Neovim's own save: the old file renamed to a backup, the new one written, the backup
     removed. The time counts from the end of the editor's process."""
     write("next.txt", text)
-    subprocess.run(["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-es", "+%d",
-                    "+r next.txt", "+1d", "+wq", path], check=True)
+    # (Ex mode, -es, would drop the last line read.)
+    subprocess.run(["nvim", "--headless", "-u", "NONE", "-i", "NONE", "+%d", "+r next.txt",
+                    "+1d", "+wq", path], check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def backup_rename_write(path, text):
@@ -109,7 +112,8 @@ def main():
     monitor = Monitor(dump)
     path = "score.tez"
     write(path, score(40))
-    player = subprocess.Popen([tez, "play", path, "--device", device, "--loop", "--watch"],
+    player = subprocess.Popen([tez, "play", path, "--device", device, "--loop", "--watch",
+                               "--from", "line:1", "--to", f"line:{LINES}"],
                               stderr=subprocess.DEVNULL)
     if monitor.first(40, 0, 10.0) is None:
         sys.exit("the monitor hears nothing from tez play")
