@@ -57,7 +57,9 @@ def heard_figures(lines, edits=20):
     key, and the first note of that key at the monitor is the new version heard."""
     uri = f"file:///heard{lines}.tez"
     client, _ = opened(lines, uri)
-    client.request("workspace/executeCommand", {"command": "tez.loop", "arguments": [uri, 0, lines - 1]})
+    # The loop ends at the last line's onset: looped to the end of the file, it would also
+    # hold the file's silent end, and an edit there would wait for the music's own next note.
+    client.request("workspace/executeCommand", {"command": "tez.loop", "arguments": [uri, 0, lines - 2]})
     times = []
     keys = [62, 64, 65, 67, 69]
     for version in range(2, edits + 2):
