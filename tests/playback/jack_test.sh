@@ -73,7 +73,8 @@ body = b"\0" + sysex + bytes.fromhex("00 90 3C 64 3C 80 3C 00 00 FF 2F 00")
 sys.stdout.buffer.write(b"MThd\0\0\0\6\0\0\0\1\0\x78MTrk" + len(body).to_bytes(4, "big") + body)' >big.mid
 timeout 20 jack_midi_dump -a >big.txt 2>&1 &
 pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input"
+wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
+    { echo "the JACK monitor's port did not come back"; exit 1; }
 timeout 20 "$tez" play big.mid --device "$monitor_id" 2>big.err
 sleep 0.3
 grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
@@ -85,7 +86,8 @@ kill "${pids[-1]}" 2>/dev/null || true
 printf 'I0 K60 V100 L2000\nI0 K64 V100 L2000 W2\n' >held.tez
 timeout 20 jack_midi_dump -a >held.txt 2>&1 &
 pids+=($!)
-wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input"
+wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
+    { echo "the JACK monitor's port did not come back"; exit 1; }
 timeout 20 "$tez" play held.tez --device "$monitor_id" 2>held.err &
 player=$!
 sleep 1.5 && kill -INT "$player"

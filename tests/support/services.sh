@@ -74,7 +74,7 @@ start_jack_monitor() {
     timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
     timeout "$seconds" jack_midi_dump "$@" >"$dump" 2>&1 &
     pids+=($!)
-    wait_for 50 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
+    wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
     monitor_id=$("$tez" devices | awk '/midi-monitor:input/ {print $1; exit}')
     [ -n "$monitor_id" ] || { echo "the JACK monitor's port is not listed" >&2; return 1; }
 }
