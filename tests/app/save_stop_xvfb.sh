@@ -45,7 +45,10 @@ for name in TERM INT HUP; do
         2>"$work/app.log" &
     app_pid=$!
     pids+=("$app_pid")
-    wait_for 300 xdotool search --onlyvisible --name 'big.tez - tezplayer' || fail "no window"
+    wait_for 600 xdotool search --onlyvisible --name 'big.tez - tezplayer' ||
+        fail "no window; running: $(kill -0 "$app_pid" 2>&1 && echo yes), windows:" \
+            "$(xdotool search --name tezplayer getwindowname %@ 2>&1)," \
+            "log: $(cat "$work/app.log")"
     window=$(xdotool search --onlyvisible --name 'big.tez - tezplayer' | head -n1)
     signal_on_temporary "$app_pid" "$number" &
     watcher=$!
