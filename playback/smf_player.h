@@ -48,6 +48,20 @@ enum class LoadResult {
 // A short lower-case description, e.g. "the file is cut short".
 const char* DescribeLoadResult(LoadResult result);
 
+// A file in memory as a load takes it: the header's words and each track's bytes, within the
+// file's own bytes (a track cut short ends where they do).
+struct SmfLayout {
+    LoadResult result = LoadResult::kHeaderIncomplete;  // never kOpenFailed
+    std::int32_t format = 0;
+    std::int32_t division = 0;
+    std::vector<TrackBytes> tracks;
+};
+SmfLayout LayOutSmf(std::span<const std::uint8_t> file);
+
+// Reads the whole file at `path` into `bytes`. False when it cannot be opened or read
+// (errno says why).
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes);
+
 // Where the message being sent comes from: its track and tick in the file, and its score line.
 struct EventSource {
     // -1: a message of the player's own (the chase, the closing note-offs).
@@ -201,7 +215,7 @@ class CSmfPlayer : public CMidiTimer {
     const PassStart* m_pendingChase = nullptr;
     bool m_moving = false;  // the pending transition is a move: notes may sound on
     std::uint64_t m_endTick = 0;
-    bool m_endInclusive = false;  // the range ends with the file: its last tick plays
+    bool m_endInclusive = false;     // the range ends with the file: its last tick plays
     std::uint64_t m_resumeTick = 0;  // the first tick not sent yet
     std::int32_t m_loopsLeft = 0;
     NoteLedger m_notes;
