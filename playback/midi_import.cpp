@@ -402,8 +402,10 @@ class Importer {
         }
     }
 
-    void Lose(LossKind kind, std::int32_t detail, const LossPlace& place,
-              bool keptOtherwise = false) {
+    // Cold: in a large file most events lose nothing, and the code that takes them runs
+    // faster without this inline in its way.
+    [[gnu::cold]] void Lose(LossKind kind, std::int32_t detail, const LossPlace& place,
+                            bool keptOtherwise = false) {
         auto [at, added] = m_losses.try_emplace({kind, detail});
         ImportLoss& loss = at->second;
         if (added) {
