@@ -99,7 +99,9 @@ void LayoutRecords(std::span<const Record> records, Sink&& sink) {
         spaces.fill(' ');
         return spaces;
     }();
-    std::string piece(kPiece + 1 + kLongestLine, '\0');  // a blank line, then a line
+    // A small score takes no more than it needs.
+    const std::size_t pieceSize = std::min(kPiece, records.size() * (1 + kLongestLine));
+    std::string piece(pieceSize + 1 + kLongestLine, '\0');  // a blank line, then a line
     char* const start = piece.data();
     char* out = start;
     std::int64_t onset = 0;
@@ -127,7 +129,7 @@ void LayoutRecords(std::span<const Record> records, Sink&& sink) {
         }
         out = lineEnd;
         *out++ = '\n';
-        if (static_cast<std::size_t>(out - start) >= kPiece) {
+        if (static_cast<std::size_t>(out - start) >= pieceSize) {
             sink(start, static_cast<std::size_t>(out - start));
             out = start;
         }
