@@ -43,22 +43,25 @@ void MergeTracks(std::span<const TrackBytes> tracks, Visit&& visit) {
     while (!due.empty()) {
         const std::size_t t = due.top().second;
         due.pop();
-        TrackWalk& walk = walks[t];
-        const TrackBytes& track = tracks[t];
-        // One track mostly leads for a while: it is read on without going through the queue.
+        // One track mostly leads for a while: it is read on without going through the queue,
+        // its walk in locals, which the visitor's stores (of bytes, which may alias anything)
+        // would otherwise send through memory at every event.
+        TrackWalk walk = walks[t];
+        const std::uint8_t* const data = tracks[t].data;
+        const std::uint8_t* const end = data + tracks[t].length;
         do {
             TimelineEvent entry;
             entry.tick = walk.time;
-            entry.offset = static_cast<std::uint32_t>(walk.pos - track.data);
+            entry.offset = static_cast<std::uint32_t>(walk.pos - data);
             entry.eventIndex = walk.events++;
             entry.track = static_cast<std::uint16_t>(t);
             entry.runningStatus = walk.runningStatus;
             SmfEvent event;
-            walk.active = ReadSmfEvent(walk.pos, track.data + track.length, walk.runningStatus,
-                                       walk.time, event);
+            walk.active = ReadSmfEvent(walk.pos, end, walk.runningStatus, walk.time, event);
             entry.endsTrack = !walk.active;
             visit(entry, event);
         } while (walk.active && (due.empty() || Due{walk.time, t} < due.top()));
+        walks[t] = walk;
         if (walk.active) {
             due.push({walk.time, t});
         }

@@ -48,6 +48,20 @@ enum class LoadResult {
 // A short lower-case description, e.g. "the file is cut short".
 const char* DescribeLoadResult(LoadResult result);
 
+// A file in memory as a load takes it: the header's words and each track's bytes, within the
+// file's own bytes (a track cut short ends where they do).
+struct SmfLayout {
+    LoadResult result = LoadResult::kHeaderIncomplete;  // never kOpenFailed
+    std::int32_t format = 0;
+    std::int32_t division = 0;
+    std::vector<TrackBytes> tracks;
+};
+SmfLayout LayOutSmf(std::span<const std::uint8_t> file);
+
+// Reads the whole file at `path` into `bytes`. False when it cannot be opened or read
+// (errno says why).
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes);
+
 // Where the message being sent comes from: its track and tick in the file, and its score line.
 struct EventSource {
     // -1: a message of the player's own (the chase, the closing note-offs).

@@ -6,34 +6,13 @@
 #include <vector>
 
 #include "playback/smf_player.h"
+#include "playback/tick_rate.h"
 
 namespace tez {
 namespace {
 
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::uint32_t kMinHeaderLength = 6;
-
-bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    // Read at the size the file has, so that a large file is not copied as the buffer grows;
-    // a file that grows meanwhile (a pipe has no size) is read on in blocks.
-    struct stat info = {};
-    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    }
-    std::uint8_t block[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
-        bytes.insert(bytes.end(), block, block + got);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
 
 // A chunk as it stands in the file: its data may be cut short by the end of the file.
 struct ChunkView {
@@ -59,6 +38,28 @@ std::vector<ChunkView> FindTrackChunks(std::span<const std::uint8_t> file, std::
 }
 
 }  // namespace
+
+bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    // Read at the size the file has, so that a large file is not copied as the buffer grows;
+    // a file that grows meanwhile (a pipe has no size) is read on in blocks.
+    struct stat info = {};
+    if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
+    std::uint8_t block[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes.insert(bytes.end(), block, block + got);
+    }
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
 
 const char* DescribeLoadResult(LoadResult result) {
     switch (result) {
@@ -86,41 +87,53 @@ int CSmfPlayer::LoadFile(const char* path) {
     return LoadBytes(bytes);
 }
 
-int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
-    FreeTracks();
+SmfLayout LayOutSmf(std::span<const std::uint8_t> file) {
+    SmfLayout layout;
     if (file.size() < kChunkHeaderSize) {
-        m_loadResult = LoadResult::kHeaderIncomplete;
-        return 0;
+        return layout;
     }
     const std::uint32_t headerLength = ReadBigEndian32(&file[4]);
     if (headerLength < kMinHeaderLength || headerLength > file.size() - kChunkHeaderSize) {
-        m_loadResult = LoadResult::kHeaderIncomplete;
-        return 0;
+        return layout;
     }
     const std::uint8_t* header = &file[kChunkHeaderSize];
-    const std::uint16_t division = ReadBigEndian16(header + 4);
     const std::int32_t declaredTracks = ReadBigEndian16(header + 2);
     const auto chunks = FindTrackChunks(file, kChunkHeaderSize + headerLength, declaredTracks);
+    layout.format = ReadBigEndian16(header);
+    layout.division = ReadBigEndian16(header + 4);
+    bool cutShort = static_cast<std::int32_t>(chunks.size()) < declaredTracks;
+    for (const ChunkView& chunk : chunks) {
+        layout.tracks.push_back({file.data() + chunk.offset, chunk.length});
+        cutShort = cutShort || chunk.cutShort;
+    }
+    const bool clockStands = RateOf(layout.division, CSmfPlayer::kDefaultTempo).numerator == 0;
+    layout.result = cutShort      ? LoadResult::kTruncated
+                    : clockStands ? LoadResult::kNoTiming
+                                  : LoadResult::kOk;
+    return layout;
+}
 
-    m_format = ReadBigEndian16(header);
-    m_division = division;
-    m_tracks = std::make_unique<TrackCursor[]>(chunks.size());
-    m_trackCount = static_cast<std::int32_t>(chunks.size());
-    bool cutShort = m_trackCount < declaredTracks;
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
+int CSmfPlayer::LoadBytes(std::span<const std::uint8_t> file) {
+    FreeTracks();
+    const SmfLayout layout = LayOutSmf(file);
+    m_loadResult = layout.result;
+    if (layout.result == LoadResult::kHeaderIncomplete) {
+        return 0;
+    }
+    m_format = layout.format;
+    m_division = layout.division;
+    m_tracks = std::make_unique<TrackCursor[]>(layout.tracks.size());
+    m_trackCount = static_cast<std::int32_t>(layout.tracks.size());
+    for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
         TrackCursor& track = m_tracks[i];
-        track.length = chunks[i].length;
+        track.length = layout.tracks[i].length;
         track.data = std::make_unique_for_overwrite<std::uint8_t[]>(track.length);
         if (track.length > 0) {
-            std::memcpy(track.data.get(), &file[chunks[i].offset], track.length);
+            std::memcpy(track.data.get(), layout.tracks[i].data, track.length);
         }
         track.active.store(1);
-        cutShort = cutShort || chunks[i].cutShort;
     }
     m_tempo = kDefaultTempo;
-    m_loadResult = cutShort        ? LoadResult::kTruncated
-                   : ClockStands() ? LoadResult::kNoTiming
-                                   : LoadResult::kOk;
     return 1;
 }
 
