@@ -11,11 +11,20 @@ namespace {
 // Each step of the event loop gives the box about this long, so input waits no longer.
 constexpr qint64 kStepMs = 15;
 
+// A longer text moves in pieces of this size: inserting or removing some 2,000 lines takes
+// the box a few milliseconds, where a piece of kPieceChars can take 100 ms.
+constexpr qsizetype kStepChars = 1 << 15;
+
+qsizetype PieceChars(qsizetype chars) {
+    return chars < BoxFiller::kPieceChars ? chars : kStepChars;
+}
+
 // The part of `text` from `begin` to `end` in pieces of whole lines where lines are short.
 std::deque<QString> Pieces(const QString& text, qsizetype begin, qsizetype end) {
     std::deque<QString> pieces;
+    const qsizetype pieceChars = PieceChars(end - begin);
     while (begin < end) {
-        qsizetype pieceEnd = std::min(end, begin + BoxFiller::kPieceChars);
+        qsizetype pieceEnd = std::min(end, begin + pieceChars);
         if (pieceEnd < end) {
             const qsizetype lineEnd = text.lastIndexOf(u'\n', pieceEnd - 1);
             pieceEnd = lineEnd >= begin ? lineEnd + 1 : pieceEnd;
@@ -34,13 +43,18 @@ BoxFiller::BoxFiller(QPlainTextEdit& box, std::function<void()> onDone)
     QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
 }
 
-void BoxFiller::Start(QTextCursor at, QString text, qsizetype skipFront, qsizetype skipBack) {
-    cursor_ = std::move(at);
+void BoxFiller::Start(QTextCursor change, QString text, qsizetype skipFront, qsizetype skipBack) {
+    box_.document()->setUndoRedoEnabled(false);
+    cursor_ = std::move(change);
+    oldChars_ = cursor_.selectionEnd() - cursor_.selectionStart();
+    cursor_.setPosition(cursor_.selectionStart());
+    oldPieceChars_ = static_cast<int>(PieceChars(oldChars_));
     pieces_ = Pieces(text, skipFront, text.size() - skipBack);
     text.clear();
-    box_.document()->setUndoRedoEnabled(false);
+    // The first lines of the new text show at once, before the old text is gone.
     InsertPiece();
-    if (pieces_.empty()) {
+    RemovePiece();
+    if (Done()) {
         Finish();
         return;
     }
@@ -52,6 +66,7 @@ void BoxFiller::Cancel() {
     if (IsFilling()) {
         timer_.stop();
         pieces_.clear();
+        oldChars_ = 0;
         box_.setReadOnly(false);
         box_.document()->setUndoRedoEnabled(true);
     }
@@ -60,10 +75,12 @@ void BoxFiller::Cancel() {
 void BoxFiller::Step() {
     QElapsedTimer step;
     step.start();
-    while (!pieces_.empty() && step.elapsed() < kStepMs) {
+    while (!Done() && step.elapsed() < kStepMs) {
+        // Removing a large old text at once would hold the window for more than a second.
+        RemovePiece();
         InsertPiece();
     }
-    if (pieces_.empty()) {
+    if (Done()) {
         timer_.stop();
         box_.setReadOnly(false);
         Finish();
@@ -74,6 +91,16 @@ void BoxFiller::InsertPiece() {
     if (!pieces_.empty()) {
         cursor_.insertText(pieces_.front());
         pieces_.pop_front();
+    }
+}
+
+void BoxFiller::RemovePiece() {
+    if (oldChars_ > 0) {
+        const int chars = std::min(oldChars_, oldPieceChars_);
+        QTextCursor old = cursor_;
+        old.setPosition(cursor_.position() + chars, QTextCursor::KeepAnchor);
+        old.removeSelectedText();
+        oldChars_ -= chars;
     }
 }
 
