@@ -11,8 +11,9 @@ namespace {
 // Each step of the event loop gives the box about this long, so input waits no longer.
 constexpr qint64 kStepMs = 15;
 
-// A longer text moves in pieces of this size: inserting or removing some 2,000 lines takes
-// the box a few milliseconds, where a piece of kPieceChars can take 100 ms.
+// A longer text goes in in pieces of this size: inserting some 2,000 lines takes the box a
+// few milliseconds, where a piece of kPieceChars can take 100 ms. (A removal of kPieceChars
+// takes some 20 ms.)
 constexpr qsizetype kStepChars = 1 << 15;
 
 qsizetype PieceChars(qsizetype chars) {
@@ -48,12 +49,13 @@ void BoxFiller::Start(QTextCursor change, QString text, qsizetype skipFront, qsi
     cursor_ = std::move(change);
     oldChars_ = cursor_.selectionEnd() - cursor_.selectionStart();
     cursor_.setPosition(cursor_.selectionStart());
-    oldPieceChars_ = static_cast<int>(PieceChars(oldChars_));
     pieces_ = Pieces(text, skipFront, text.size() - skipBack);
     text.clear();
-    // The first lines of the new text show at once, before the old text is gone.
+    // The first lines of the new text show at once; a long old text leaves in later steps.
     InsertPiece();
-    RemovePiece();
+    if (oldChars_ < kPieceChars) {
+        RemovePiece();
+    }
     if (Done()) {
         Finish();
         return;
@@ -76,9 +78,10 @@ void BoxFiller::Step() {
     QElapsedTimer step;
     step.start();
     while (!Done() && step.elapsed() < kStepMs) {
-        // Removing a large old text at once would hold the window for more than a second.
-        RemovePiece();
-        InsertPiece();
+        // The old text leaves first: without undo history the document repacks its whole
+        // text after each removal of more than some 48,000 characters, so removals of large
+        // pieces while the box holds little of the new text keep those repacks few and short.
+        oldChars_ > 0 ? RemovePiece() : InsertPiece();
     }
     if (Done()) {
         timer_.stop();
@@ -96,7 +99,7 @@ void BoxFiller::InsertPiece() {
 
 void BoxFiller::RemovePiece() {
     if (oldChars_ > 0) {
-        const int chars = std::min(oldChars_, oldPieceChars_);
+        const int chars = std::min(oldChars_, static_cast<int>(kPieceChars));
         QTextCursor old = cursor_;
         old.setPosition(cursor_.position() + chars, QTextCursor::KeepAnchor);
         old.removeSelectedText();
