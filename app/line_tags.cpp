@@ -56,8 +56,6 @@ bool ReplaceChangedText(QPlainTextEdit& box, QString text, bool undoable, BoxFil
     // The box's cursor stays where it was (at the start of a box that was empty).
     const int position = box.textCursor().position();
     if (!undoable) {
-        document.setUndoRedoEnabled(false);
-        change.removeSelectedText();
         filler.Start(change, std::move(text), prefix, suffix);
     } else {
         change.insertText(text.mid(prefix, text.size() - prefix - suffix));

@@ -22,8 +22,8 @@ QString AsBoxText(QString text);
 
 // Makes the box show `text` (as AsBoxText gives it) by replacing only the part that differs:
 // the lines before and after the change stay the same blocks. `undoable` replaces it as one
-// step of the undo history; otherwise `filler` puts the new part in (the history starts
-// afresh), and true means it goes on a piece at a time.
+// step of the undo history; otherwise `filler` replaces it (the history starts afresh), and
+// true means it goes on a piece at a time.
 bool ReplaceChangedText(QPlainTextEdit& box, QString text, bool undoable, BoxFiller& filler);
 
 // Lines the box held before a replacement, found again after it.

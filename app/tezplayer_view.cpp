@@ -197,7 +197,9 @@ void DEzazerireVuvu::DoDataExchange(bool saveAndValidate) {
         m_status = ToBytes(statusBox_->text());
         return;
     }
-    if ((scoreTextChanged_ || BoxHoldsTyping()) && !keepTyping_) {
+    // A score with no file has nothing to refresh its typing from: the typing is the score.
+    const bool refreshTyping = BoxHoldsTyping() && !m_pathName.empty();
+    if ((scoreTextChanged_ || refreshTyping) && !keepTyping_) {
         // Typing replaced is one step of the undo history, so Ctrl+Z brings it back; a box
         // without typing starts its history afresh rather than keep every version shown, and
         // so does another score: undo never brings back a text of another file.
@@ -380,12 +382,12 @@ void DEzazerireVuvu::Reload(bool followed, std::function<void()> then) {
 
 bool DEzazerireVuvu::ReloadText(bool followed) {
     m_deviceList->view()->scrollToTop();
+    if (m_pathName.empty()) {
+        ShowMessage(kMessageFilenameEmpty);  // and the box keeps what it shows
+        return false;
+    }
     if (!followed) {
         SetScoreText(std::string());  // a followed save that cannot be read keeps the text
-    }
-    if (m_pathName.empty()) {
-        ShowMessage(kMessageFilenameEmpty);
-        return false;
     }
     if (!RunTextPass()) {
         return false;

@@ -135,6 +135,29 @@ TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
     }
 }
 
+// A new score has no file to refresh from: the device drop-down and Reload leave its typing
+// as it is, still unsaved.
+TEST_F(WindowTest, ANewScoresTypingOutlivesTheFormsRefresh) {
+    const struct {
+        bool reloadFirst;
+        QStringList messages;
+    } cases[] = {{false, {}}, {true, {"filename is empty."}}};
+    auto* box = static_cast<QPlainTextEdit*>(view->GetDlgItem(ids::kScoreBox));
+    for (const auto& c : cases) {
+        box->clear();
+        prompts.messages.clear();
+        QTest::keyClicks(box, "I0 K60 V90 L60");
+        if (c.reloadFirst) {
+            Click(ids::kReloadButton);
+        }
+        ChooseDevice(1);
+        ChooseDevice(0);
+        EXPECT_EQ(ScoreBox(), "I0 K60 V90 L60") << c.reloadFirst;
+        EXPECT_TRUE(box->document()->isModified());
+        EXPECT_EQ(prompts.messages, c.messages);
+    }
+}
+
 // The form as its template lays it out at its own size; a smaller window scrolls it, a
 // larger one gives the score box the room and leaves the controls above in their places.
 TEST_F(WindowTest, TheFormFitsTheWindow) {

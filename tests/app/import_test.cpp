@@ -58,6 +58,8 @@ TEST_F(ImportTest, AMidiFileBecomesANewScoreThatPlays) {
     EXPECT_EQ(view->PathName(), "");
     EXPECT_TRUE(frame->UnsavedPane()->isVisibleTo(frame));
     EXPECT_FALSE(Box()->document()->isUndoAvailable());
+    ChooseDevice(0);  // with no file to refresh from, the box keeps the score
+    EXPECT_EQ(ScoreBox(), kTwoNotesScore);
 
     Box()->moveCursor(QTextCursor::Start);
     RunCommand(ids::kPlayFromCursor);

@@ -1,12 +1,16 @@
-// Which score line each line of the box shows, for every character the box breaks a line at.
+// Which score line each line of the box shows, for every character the box breaks a line at;
+// a long text replaced in the box a piece at a time.
 #include "line_tags.h"
 
 #include <gtest/gtest.h>
 
+#include <QPlainTextEdit>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "box_filler.h"
 #include "kept_text.h"
 
 namespace tez {
@@ -44,6 +48,38 @@ INSTANTIATE_TEST_SUITE_P(
         // Neither breaks a box line, though their bytes start as the marks' do.
         TagCase{"LineSeparatorAndHalfwidthKana", "\uFF9A\uFF83\u2028x\ry\n", {1, 1, 2}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+QString Lines(int count, int key) {
+    QString lines;
+    for (int line = 0; line < count; ++line) {
+        lines += QStringLiteral("I12 K%1 V90 L8\n").arg(key + line % 12);
+    }
+    return lines;
+}
+
+// Old and new texts longer than a piece: the box is read-only until the new text is in whole,
+// the lines around the change keep their blocks, and no step of it can be undone.
+TEST(ReplaceChangedTextTest, ALongTextIsReplacedPieceByPiece) {
+    const struct { int oldLines, newLines; } cases[] = {{40000, 40000}, {40000, 10}, {10, 40000}};
+    for (const auto& c : cases) {
+        QPlainTextEdit box;
+        box.setPlainText("first\n" + Lines(c.oldLines, 48) + "last");
+        box.document()->firstBlock().setUserState(7);
+        box.document()->lastBlock().setUserState(9);
+        int done = 0;
+        BoxFiller filler(box, [&done] { ++done; });
+        const QString text = "first\n" + Lines(c.newLines, 72) + "last";
+        ASSERT_TRUE(ReplaceChangedText(box, text, false, filler)) << c.oldLines;
+        EXPECT_TRUE(box.isReadOnly());
+        ASSERT_TRUE(QTest::qWaitFor([&filler] { return !filler.IsFilling(); }, 20000));
+        EXPECT_EQ(box.toPlainText(), text);
+        EXPECT_EQ(done, 1);
+        EXPECT_FALSE(box.isReadOnly());
+        EXPECT_FALSE(box.document()->isUndoAvailable());
+        EXPECT_EQ(box.document()->firstBlock().userState(), 7);
+        EXPECT_EQ(box.document()->lastBlock().userState(), 9);
+    }
+}
 
 }  // namespace
 }  // namespace tez
