@@ -12,7 +12,8 @@ source "$(dirname "$0")/../support/services.sh"
 with_private_shm "$@"
 enter_scratch_folder
 
-start_jack_monitor 60 received.txt -a
+# The server lives until the test ends (a busy machine can take a minute over it).
+start_jack_monitor 300 received.txt -a
 "$tez" devices
 printf 'I0 K60 V100 L30\n' >tiny.tez
 # The JSON list names the same ids; a name that fits two devices is refused with both.
@@ -71,7 +72,7 @@ python3 -c 'import sys
 sysex = bytes([0xF0, 0x82, 0xB8, 0x40]) + bytes(39999) + bytes([0xF7])
 body = b"\0" + sysex + bytes.fromhex("00 90 3C 64 3C 80 3C 00 00 FF 2F 00")
 sys.stdout.buffer.write(b"MThd\0\0\0\6\0\0\0\1\0\x78MTrk" + len(body).to_bytes(4, "big") + body)' >big.mid
-timeout 20 jack_midi_dump -a >big.txt 2>&1 &
+timeout 120 jack_midi_dump -a >big.txt 2>&1 &
 pids+=($!)
 wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
     { echo "the JACK monitor's port did not come back"; exit 1; }
@@ -84,7 +85,7 @@ grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
 # A stop signal during a whole-file play: a note-off for every note sounding, before the reset.
 kill "${pids[-1]}" 2>/dev/null || true
 printf 'I0 K60 V100 L2000\nI0 K64 V100 L2000 W2\n' >held.tez
-timeout 20 jack_midi_dump -a >held.txt 2>&1 &
+timeout 120 jack_midi_dump -a >held.txt 2>&1 &
 pids+=($!)
 wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" ||
     { echo "the JACK monitor's port did not come back"; exit 1; }
