@@ -123,13 +123,18 @@ TEST_F(WindowTest, TypingIsReplacedOnlyByTheFormsRefreshAndNeverLost) {
             }
             // The playback opens the device once; each change goes on in its own player.
             EXPECT_TRUE(
-                QTest::qWaitFor([&] { return devices.OpenAttempts() == opened + 1; }, 10000));
+                QTest::qWaitFor([&] { return devices.OpenAttempts() == opened + 1; }, 10000))
+                << c.commands.size() << " commands, " << devices.OpenAttempts() - opened
+                << " opens";
             EXPECT_EQ(ScoreBox(), c.refreshed ? AsShown(score) : typed);
             QTest::keySequence(box, QKeySequence::Undo);
             EXPECT_EQ(ScoreBox(), c.refreshed ? typed : typed.sliced(6)) << c.commands.size();
             box->document()->undo();
             EXPECT_EQ(ScoreBox(), AsShown(score));
             ChooseDevice(0);
+            // The device change stops the playback; the next case starts from no playback.
+            ASSERT_TRUE(
+                QTest::qWaitFor([this] { return !view->Playback().IsWorkerRunning(); }, 10000));
         }
         EXPECT_EQ(view->ScoreText(), score);
     }

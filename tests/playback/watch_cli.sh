@@ -35,7 +35,7 @@ save() {
     [ -z "$key" ] || wait_for 50 heard "$key" || missed+=("key $key not heard after $*")
 }
 missed=()
-wait_for 50 heard 60
+wait_for 100 heard 60 || { echo "the first version was not heard: $(cat err.txt)"; exit 1; }
 save 62 eval 'score 62 600 >d/s.tez'                                  # in place; lines 540 ticks later
 save 63 eval 'score 63 >outside.tez && chmod 644 d/s.tez'             # only its permissions changed
 save 64 eval '{ score 64; printf "I0 K200 V1\n"; } >d/s.tez.new && mv d/s.tez.new d/s.tez'  # renamed

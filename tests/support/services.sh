@@ -71,7 +71,8 @@ start_jack_monitor() {
     shift 2
     timeout "$seconds" jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
     pids+=($!)
-    timeout 10 jack_wait -w -t 10 >/dev/null 2>&1
+    timeout 10 jack_wait -w -t 10 >/dev/null 2>&1 ||
+        { echo "the JACK server did not start: $(cat jackd.log)" >&2; return 1; }
     timeout "$seconds" jack_midi_dump "$@" >"$dump" 2>&1 &
     pids+=($!)
     wait_for 300 bash -c "'$tez' devices | grep -q midi-monitor:input" || true
