@@ -15,7 +15,7 @@ enter_scratch_folder
 fail() { echo "FAIL: $*" >&2; exit 1; }
 start_xvfb || fail "Xvfb did not start"
 
-printf 'I0 K60 V100 L120\nI120 K64 V90 L60\nI60 K67 V80 L2400\n' >"$work/song.tez"
+printf 'I0 K60 V100 L120\nI120 K64 V90 L60\nI60 K67 V80 L12000\n' >"$work/song.tez"  # line 3 sounds 48 s
 mkdir "$work/run" "$work/expected"
 (cd "$work/expected" && "$tez" convert "$work/song.tez" >/dev/null)
 
