@@ -14,6 +14,13 @@ enter_scratch_folder
 
 # The server lives until the test ends (a busy machine can take a minute over it).
 start_jack_monitor 300 received.txt -a
+# A monitor started while the last one is still leaving would be named midi-monitor-01.
+stop_monitor() {
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+    wait_for 300 bash -c "! '$tez' devices | grep -q midi-monitor" ||
+        { echo "the last JACK monitor did not leave"; exit 1; }
+}
 "$tez" devices
 printf 'I0 K60 V100 L30\n' >tiny.tez
 # The JSON list names the same ids; a name that fits two devices is refused with both.
@@ -45,7 +52,7 @@ script -qec "stty cols 12; timeout 20 '$tez' play tiny.tez --device $monitor_id"
 tr '\r' '\n' <narrow.txt | grep -q '^0:0' && tr '\r' '\n' <narrow.txt | awk 'length > 11 { exit 1 }' ||
     { echo "narrow progress: $(tr '\r' '\n' <narrow.txt | tail -3)"; exit 1; }
 sleep 0.3
-kill "${pids[1]}" 2>/dev/null || true
+stop_monitor "${pids[1]}"
 
 "$tez" dump score.tez | grep -v '^#' | cut -d' ' -f2- | tr 'A-F' 'a-f' >expected.txt
 # jack_midi_dump: "  time: bytes description"; keep the bytes.
@@ -83,7 +90,7 @@ grep -c 'too large' big.err | grep -qx 1 && grep -q ' 80 3c 00' big.txt &&
     { echo "oversized sysex: stderr $(cat big.err); received:"; cat big.txt; exit 1; }
 
 # A stop signal during a whole-file play: a note-off for every note sounding, before the reset.
-kill "${pids[-1]}" 2>/dev/null || true
+stop_monitor "${pids[-1]}"
 printf 'I0 K60 V100 L2000\nI0 K64 V100 L2000 W2\n' >held.tez
 timeout 120 jack_midi_dump -a >held.txt 2>&1 &
 pids+=($!)
