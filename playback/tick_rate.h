@@ -36,17 +36,6 @@ inline TickRate RateOf(std::int32_t division, std::int32_t tempo, std::uint32_t 
     return rate;
 }
 
-// value * numerator / denominator, truncated, without wrapping; saturates at 2^64 - 1.
-inline std::uint64_t MulDiv(std::uint64_t value, std::uint64_t numerator,
-                            std::uint64_t denominator) {
-    std::uint64_t product = 0;
-    if (!__builtin_mul_overflow(value, numerator, &product)) {
-        return product / denominator;
-    }
-    const unsigned __int128 wide = static_cast<unsigned __int128>(value) * numerator / denominator;
-    return wide > kNever ? kNever : static_cast<std::uint64_t>(wide);
-}
-
 inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
     std::uint64_t sum = 0;
     return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
